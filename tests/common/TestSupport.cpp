@@ -1,0 +1,94 @@
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+namespace TestSupport
+{
+
+QString testData(const QString& relative)
+{
+    const QString root = qEnvironmentVariable("VELLUMTIDE_TESTDATA");
+    return root.isEmpty() ? QString() : QDir(root).filePath(relative);
+}
+
+QString binDir()
+{
+    return qEnvironmentVariable("VELLUMTIDE_BIN");
+}
+
+bool haveCups()
+{
+    return !qEnvironmentVariable("CUPS_SERVER").isEmpty() && !qEnvironmentVariable("VELLUMTIDE_CUPS_OUT").isEmpty();
+}
+
+QString queueOutDir(const QString& queue)
+{
+    return QDir(qEnvironmentVariable("VELLUMTIDE_CUPS_OUT")).filePath(queue);
+}
+
+QList<PrintedJob> printedJobs(const QString& queue)
+{
+    QList<PrintedJob> jobs;
+    const QDir dir(queueOutDir(queue));
+    for (const QString& name : dir.entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name))
+    {
+        PrintedJob job;
+        job.id = name.section(u'.', 0, 0).toInt();
+        job.pdfPath = dir.filePath(name);
+        QFile title(dir.filePath(name.section(u'.', 0, 0) + QStringLiteral(".title")));
+        if (title.open(QIODevice::ReadOnly))
+            job.title = QString::fromUtf8(title.readAll()).trimmed();
+        jobs.append(job);
+    }
+    return jobs;
+}
+
+QList<PrintedJob> waitForJobs(const QString& queue, int before, int count, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    QList<PrintedJob> jobs;
+    while (true)
+    {
+        jobs = printedJobs(queue);
+        if (jobs.size() >= before + count || deadline.hasExpired())
+            break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(50);
+    }
+    return jobs.mid(before);
+}
+
+QString pdfText(const QString& pdfPath)
+{
+    QByteArray out;
+    if (run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdfPath, QStringLiteral("-")}, &out) != 0)
+        return {};
+    return QString::fromUtf8(out);
+}
+
+int run(const QString& program, const QStringList& arguments, QByteArray* out, QByteArray* err, int timeoutMs)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(10000))
+        return -1;
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs))
+    {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    if (out)
+        *out = process.readAllStandardOutput();
+    if (err)
+        *err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+} // namespace TestSupport
