@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace Render
+{
+
+/// A non-body part of a message: a named file, or an inline resource the HTML body refers to.
+struct Attachment
+{
+    QString fileName;        ///< decoded file name; may be empty for unnamed inline parts
+    QString mimeType;        ///< lower-case type/subtype
+    QString contentId;       ///< without angle brackets; empty when the part has none
+    QString contentLocation; ///< URL an MHTML body may use instead of a Content-ID
+    QByteArray content;      ///< decoded bytes
+
+    /// Size of the decoded content in bytes.
+    qint64 size() const { return content.size(); }
+};
+
+} // namespace Render

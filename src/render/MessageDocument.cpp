@@ -1,0 +1,302 @@
+#include "MessageDocument.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QImage>
+#include <QLocale>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextFrame>
+#include <QTextTable>
+#include <QUrl>
+#include <vector>
+
+namespace Render
+{
+
+namespace
+{
+
+QString sizeText(qint64 bytes)
+{
+    if (bytes < 1024)
+        return QStringLiteral("%1 B").arg(bytes);
+    if (bytes < 1024 * 1024)
+        return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
+    return QStringLiteral("%1 MB").arg(QString::number(bytes / (1024.0 * 1024.0), 'f', 1));
+}
+
+QFont bodyFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(10);
+    return font;
+}
+
+QFont plainFont()
+{
+    QFont font(QStringLiteral("Liberation Mono"));
+    font.setStyleHint(QFont::Monospace);
+    font.setPointSizeF(9);
+    return font;
+}
+
+// Undoes what the HTML importer does for <pre> and nowrap: such lines must still wrap on paper.
+void allowWrapping(QTextDocument& doc)
+{
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
+    {
+        if (!block.blockFormat().nonBreakableLines())
+            continue;
+        QTextCursor cursor(block);
+        QTextBlockFormat format = block.blockFormat();
+        format.setNonBreakableLines(false);
+        cursor.setBlockFormat(format);
+    }
+}
+
+void fitFrames(QTextFrame* frame, qreal width)
+{
+    for (QTextFrame* child : frame->childFrames())
+    {
+        QTextFrameFormat format = child->frameFormat();
+        bool changed = false;
+        if (format.width().type() == QTextLength::FixedLength && format.width().rawValue() > width)
+        {
+            format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+            changed = true;
+        }
+        if (format.isTableFormat())
+        {
+            QTextTableFormat table = format.toTableFormat();
+            QList<QTextLength> columns = table.columnWidthConstraints();
+            for (QTextLength& c : columns)
+                if (c.type() == QTextLength::FixedLength)
+                {
+                    c = QTextLength();
+                    changed = true;
+                }
+            table.setColumnWidthConstraints(columns);
+            format = table;
+        }
+        if (changed)
+            child->setFrameFormat(format);
+        fitFrames(child, width);
+    }
+}
+
+} // namespace
+
+MessageDocument::MessageDocument(QObject* parent) : QTextDocument(parent)
+{
+    setDefaultFont(bodyFont());
+    setDocumentMargin(0);
+    QTextOption option = defaultTextOption();
+    // Long unbroken words (URLs, base64 someone pasted) must never run off the page.
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setDefaultTextOption(option);
+    setUndoRedoEnabled(false);
+}
+
+QList<QPair<QString, QString>> MessageDocument::headerFields(const Message& message)
+{
+    QList<QPair<QString, QString>> fields;
+    auto add = [&](const QString& label, const QString& value) {
+        if (!value.trimmed().isEmpty())
+            fields.append({label, value});
+    };
+    add(QStringLiteral("From"), message.from);
+    if (message.date.isValid())
+        add(QStringLiteral("Sent"), QLocale().toString(message.date.toLocalTime(), QLocale::LongFormat));
+    add(QStringLiteral("To"), message.to);
+    add(QStringLiteral("Cc"), message.cc);
+    add(QStringLiteral("Subject"), message.subject);
+    QStringList names;
+    for (const Attachment& a : message.attachments)
+        names << QStringLiteral("%1 (%2)").arg(a.fileName, sizeText(a.size()));
+    add(QStringLiteral("Attachments"), names.join(QStringLiteral("; ")));
+    return fields;
+}
+
+QString MessageDocument::composeHtml(const Message& message)
+{
+    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">");
+    for (const auto& [label, value] : headerFields(message))
+        html += QStringLiteral("<tr><td valign=\"top\"><b>%1:</b></td><td>%2</td></tr>")
+                    .arg(label.toHtmlEscaped(), value.toHtmlEscaped());
+    html += QStringLiteral("</table><hr>");
+    if (!message.htmlBody.isEmpty())
+        html += message.htmlBody;
+    else if (!message.textBody.isEmpty())
+        html += QStringLiteral("<pre style=\"white-space: pre-wrap\">") + message.textBody.toHtmlEscaped() +
+                QStringLiteral("</pre>");
+    else
+        html += QStringLiteral("<p><i>This message has no text body.</i></p>");
+    for (const Message& sub : message.embedded)
+        html += QStringLiteral("<hr>") + composeHtml(sub);
+    return html;
+}
+
+void MessageDocument::setMessage(const Message& message)
+{
+    clear();
+    m_parts.clear();
+    m_title = message.subject;
+    addResources(message);
+    QTextCursor cursor(this);
+    appendMessage(cursor, message, 0);
+    allowWrapping(*this);
+}
+
+void MessageDocument::addResources(const Message& message)
+{
+    for (const Attachment& a : message.inlineParts)
+    {
+        if (!a.contentId.isEmpty())
+        {
+            m_parts.insert(QStringLiteral("cid:") + a.contentId.toLower(), a.content);
+            m_parts.insert(QStringLiteral("cid:") + QUrl::toPercentEncoding(a.contentId).toLower(), a.content);
+        }
+        if (!a.contentLocation.isEmpty())
+            m_parts.insert(a.contentLocation.toLower(), a.content);
+    }
+    for (const Message& sub : message.embedded)
+        addResources(sub);
+}
+
+void MessageDocument::appendMessage(QTextCursor& cursor, const Message& message, int depth)
+{
+    if (depth > 0)
+    {
+        cursor.insertBlock();
+        cursor.insertHtml(QStringLiteral("<hr>"));
+        cursor.insertBlock();
+        QTextCharFormat heading;
+        heading.setFontWeight(QFont::Bold);
+        heading.setFontPointSize(11);
+        cursor.insertText(QStringLiteral("Attached message"), heading);
+        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    }
+
+    const auto fields = headerFields(message);
+    if (!fields.isEmpty())
+    {
+        QTextTableFormat tableFormat;
+        tableFormat.setBorder(0);
+        tableFormat.setCellPadding(1);
+        tableFormat.setCellSpacing(0);
+        tableFormat.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+        tableFormat.setColumnWidthConstraints(
+            {QTextLength(QTextLength::PercentageLength, 16), QTextLength(QTextLength::PercentageLength, 84)});
+        QTextTable* table = cursor.insertTable(fields.size(), 2, tableFormat);
+        QTextCharFormat label;
+        label.setFontWeight(QFont::Bold);
+        const QTextCharFormat value;
+        for (int row = 0; row < fields.size(); ++row)
+        {
+            QTextCursor cell = table->cellAt(row, 0).firstCursorPosition();
+            cell.insertText(fields[row].first + u':', label);
+            cell = table->cellAt(row, 1).firstCursorPosition();
+            cell.insertText(fields[row].second, value);
+        }
+        cursor = table->lastCursorPosition();
+        cursor.movePosition(QTextCursor::NextBlock);
+    }
+    cursor.insertHtml(QStringLiteral("<hr>"));
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+
+    if (!message.htmlBody.isEmpty())
+    {
+        cursor.insertHtml(message.htmlBody);
+    }
+    else if (!message.textBody.isEmpty())
+    {
+        QTextCharFormat plain;
+        plain.setFont(plainFont());
+        cursor.insertText(message.textBody, plain);
+    }
+    else
+    {
+        QTextCharFormat note;
+        note.setFontItalic(true);
+        cursor.insertText(QStringLiteral("This message has no text body."), note);
+    }
+    cursor.movePosition(QTextCursor::End);
+
+    for (const Message& sub : message.embedded)
+        appendMessage(cursor, sub, depth + 1);
+}
+
+QVariant MessageDocument::loadResource(int type, const QUrl& name)
+{
+    // Only parts of the message itself: no network, no local files (a mail must not be
+    // able to print /etc/passwd through <img src="file:...">).
+    if (type != QTextDocument::ImageResource)
+        return QVariant();
+    const QString key = name.toString().toLower();
+    auto it = m_parts.constFind(key);
+    if (it == m_parts.constEnd())
+        it = m_parts.constFind(QUrl::fromPercentEncoding(key.toUtf8()).toLower());
+    if (it == m_parts.constEnd())
+        return QVariant();
+    QImage image = QImage::fromData(*it);
+    if (image.isNull())
+        return QVariant();
+    return image;
+}
+
+void MessageDocument::fitToWidth(qreal width)
+{
+    fitFrames(rootFrame(), width);
+    // Image sizes are in CSS pixels; the layout scales them to the paint device.
+    const QPaintDevice* device = documentLayout()->paintDevice();
+    const qreal scale = device ? device->logicalDpiX() / 96.0 : 1.0;
+    const qreal maxWidth = width / scale;
+    struct Change
+    {
+        int position;
+        int length;
+        QTextImageFormat format;
+    };
+    std::vector<Change> changes; // applied after the walk, which they would disturb
+    for (QTextBlock block = begin(); block.isValid(); block = block.next())
+    {
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+        {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid() || !fragment.charFormat().isImageFormat())
+                continue;
+            QTextImageFormat format = fragment.charFormat().toImageFormat();
+            qreal w = format.width();
+            qreal h = format.height();
+            if (w <= 0 || h <= 0)
+            {
+                const QImage image = resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+                if (image.isNull())
+                    continue;
+                if (w <= 0 && h <= 0)
+                {
+                    w = image.width();
+                    h = image.height();
+                }
+                else if (w <= 0)
+                    w = h * image.width() / qMax(1, image.height());
+                else
+                    h = w * image.height() / qMax(1, image.width());
+            }
+            if (w <= maxWidth)
+                continue;
+            format.setWidth(maxWidth);
+            format.setHeight(h * maxWidth / w);
+            changes.push_back({fragment.position(), fragment.length(), format});
+        }
+    }
+    for (const Change& change : changes)
+    {
+        QTextCursor cursor(this);
+        cursor.setPosition(change.position);
+        cursor.setPosition(change.position + change.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(change.format);
+    }
+}
+
+} // namespace Render

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Message.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace Render
+{
+
+/// Reads an Internet message (.eml, .mht and the like) into a Message.
+class MimeReader
+{
+public:
+    /// Reads the message file at `path`; on failure returns false and says why in `error`.
+    static bool readFile(const QString& path, Message& message, QString* error = nullptr);
+
+    /// Reads a message held in memory; fails only when nothing resembling a message is found.
+    static bool readBytes(const QByteArray& bytes, Message& message, QString* error = nullptr);
+};
+
+} // namespace Render

@@ -1,0 +1,133 @@
+// vellumtide-render: renders message files to PDF, or prints each as one job.
+//
+//   vellumtide-render [--printer [NAME]] [--outdir DIR] [--html] FILE...
+//
+// Exit code 0 only when every file was rendered; one line per failed file on stderr.
+
+#include "MessageDocument.h"
+#include "MessagePrinter.h"
+#include "MimeReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPrinterInfo>
+#include <cstdio>
+
+namespace
+{
+
+void usage()
+{
+    std::fputs("usage: vellumtide-render [--printer [NAME]] [--outdir DIR] [--html] FILE...\n"
+               "  renders each message file to DIR/<file name>.pdf (DIR defaults to the current folder),\n"
+               "  or with --printer prints each as one job on NAME or the default printer.\n"
+               "  --html writes DIR/<file name>.html instead (the same content as HTML).\n",
+               stderr);
+}
+
+void fail(const QString& file, const QString& reason)
+{
+    std::fprintf(stderr, "vellumtide-render: %s: %s\n", qPrintable(file), qPrintable(reason));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A command-line tool needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+
+    bool print = false;
+    bool html = false;
+    QString printer;
+    QString outDir = QDir::currentPath();
+    QStringList files;
+    const QStringList args = app.arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i)
+    {
+        const QString& arg = args[i];
+        if (arg == u"--printer")
+        {
+            print = true;
+            // The name is optional: take the next argument only when it names a printer.
+            if (i + 1 < args.size() && !QPrinterInfo::printerInfo(args[i + 1]).isNull())
+                printer = args[++i];
+        }
+        else if (arg.startsWith(u"--printer="))
+        {
+            print = true;
+            printer = arg.mid(10);
+        }
+        else if (arg == u"--outdir" && i + 1 < args.size())
+            outDir = args[++i];
+        else if (arg == u"--html")
+            html = true;
+        else if (arg == u"--help" || arg == u"-h")
+        {
+            usage();
+            return 0;
+        }
+        else if (arg == u"--")
+        {
+            files += args.mid(i + 1);
+            break;
+        }
+        else if (arg.startsWith(u"--"))
+        {
+            usage();
+            return 2;
+        }
+        else
+            files << arg;
+    }
+    if (files.isEmpty())
+    {
+        usage();
+        return 2;
+    }
+    if (!print && !QDir().mkpath(outDir))
+    {
+        fail(outDir, QStringLiteral("cannot create the output folder"));
+        return 1;
+    }
+
+    int failed = 0;
+    for (const QString& file : files)
+    {
+        Render::Message message;
+        QString error;
+        if (!Render::MimeReader::readFile(file, message, &error))
+        {
+            fail(file, error);
+            ++failed;
+            continue;
+        }
+        const QString target = QDir(outDir).filePath(QFileInfo(file).fileName() +
+                                                     (html ? QStringLiteral(".html") : QStringLiteral(".pdf")));
+        bool ok = false;
+        if (html)
+        {
+            QFile out(target);
+            ok = out.open(QIODevice::WriteOnly) &&
+                 out.write("<html><head><meta charset=\"utf-8\"></head><body>" +
+                           Render::MessageDocument::composeHtml(message).toUtf8() + "</body></html>") > 0;
+            if (!ok)
+                error = out.errorString();
+        }
+        else if (print)
+            ok = Render::MessagePrinter::toPrinter(message, printer, &error);
+        else
+            ok = Render::MessagePrinter::toPdf(message, target, QPageSize(QPageSize::A4), &error);
+        if (!ok)
+        {
+            fail(file, error);
+            ++failed;
+        }
+    }
+    return failed == 0 ? 0 : 1;
+}
