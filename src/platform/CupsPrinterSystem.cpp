@@ -1,0 +1,98 @@
+#include "CupsPrinterSystem.h"
+
+#include <cups/cups.h>
+
+#include <utility>
+
+namespace
+{
+
+// Owns the array cupsGetDests2 returns.
+class DestList
+{
+public:
+    DestList() { m_count = cupsGetDests2(CUPS_HTTP_DEFAULT, &m_dests); }
+    ~DestList() { cupsFreeDests(m_count, m_dests); }
+    DestList(const DestList&) = delete;
+    DestList& operator=(const DestList&) = delete;
+
+    int count() const { return m_count; }
+    cups_dest_t* dests() const { return m_dests; }
+    cups_dest_t* begin() const { return m_dests; }
+    cups_dest_t* end() const { return m_dests + m_count; }
+
+private:
+    cups_dest_t* m_dests = nullptr;
+    int m_count = 0;
+};
+
+struct DestDeleter
+{
+    void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
+};
+
+QString lastCupsError()
+{
+    return QString::fromUtf8(cupsLastErrorString());
+}
+
+} // namespace
+
+QStringList CupsPrinterSystem::printerNames()
+{
+    const DestList list;
+    QStringList names;
+    for (const cups_dest_t& dest : list)
+    {
+        // Instances ("queue/instance") are option sets of a queue, not printers of their own.
+        if (!dest.instance)
+            names.append(QString::fromUtf8(dest.name));
+    }
+    return names;
+}
+
+PrinterSystem::DefaultPrinter CupsPrinterSystem::defaultPrinter()
+{
+    DefaultPrinter result;
+    std::unique_ptr<cups_dest_t, DestDeleter> dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr));
+    if (dest)
+    {
+        result.name = QString::fromUtf8(dest->name);
+        return result;
+    }
+    result.errorNumber = static_cast<long>(cupsLastError());
+    result.errorText = lastCupsError();
+    if (result.errorNumber == 0)
+    {
+        // cupsGetNamedDest leaves no error when there simply is no default.
+        result.errorNumber = static_cast<long>(IPP_STATUS_ERROR_NOT_FOUND);
+        result.errorText = QStringLiteral("No default printer.");
+    }
+    return result;
+}
+
+bool CupsPrinterSystem::setDefaultPrinter(const QString& name, QString* errorText)
+{
+    auto fail = [&](QString why) {
+        if (errorText)
+            *errorText = std::move(why);
+        return false;
+    };
+    if (name.isEmpty())
+        return fail(QStringLiteral("No printer name."));
+
+    const DestList list;
+    const QByteArray wanted = name.toUtf8();
+    bool found = false;
+    for (cups_dest_t& dest : list)
+    {
+        const bool match = !dest.instance && wanted == dest.name;
+        found = found || match;
+        dest.is_default = match ? 1 : 0;
+    }
+    if (!found)
+        return fail(QStringLiteral("The printer %1 is not installed.").arg(name));
+    if (cupsSetDests2(CUPS_HTTP_DEFAULT, list.count(), list.dests()) != 0)
+        return fail(lastCupsError());
+    return true;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "PrinterSystem.h"
+
+/// Printers through libcups: the destinations in CUPS's order, the default as CUPS
+/// resolves it (PRINTER/LPDEST, lpoptions, then the server's), written to lpoptions.
+class CupsPrinterSystem : public PrinterSystem
+{
+public:
+    QStringList printerNames() override;
+    DefaultPrinter defaultPrinter() override;
+    bool setDefaultPrinter(const QString& name, QString* errorText) override;
+};

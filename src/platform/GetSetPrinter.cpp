@@ -1,0 +1,50 @@
+#include "GetSetPrinter.h"
+
+#include "Dialogs.h"
+#include "PrinterSystem.h"
+
+#include <exception>
+
+namespace GetSetPrinter
+{
+
+QString GetDefaultPrinter(PrinterSystem& printers, Dialogs& dialogs)
+{
+    PrinterSystem::DefaultPrinter current;
+    try
+    {
+        current = printers.defaultPrinter();
+    }
+    catch (const std::exception& error)
+    {
+        current.errorNumber = -1;
+        current.errorText = QString::fromLocal8Bit(error.what());
+    }
+    if (current.name.isEmpty())
+    {
+        dialogs.message(QStringLiteral("Error No: ") + QString::number(current.errorNumber) + QStringLiteral("\r\n") +
+                            current.errorText + QStringLiteral("\r\n") + QStringLiteral("Has occured in ") +
+                            QStringLiteral("modPrinters.GetDefaultPrinter") + QStringLiteral("\r\n") +
+                            QStringLiteral("Please contact Technical Support"),
+                        QString(), Dialogs::Icon::None);
+    }
+    return current.name;
+}
+
+bool SetDefaultPrinter(PrinterSystem& printers, Dialogs& dialogs, const QString& name, bool reportFailure)
+{
+    bool done = false;
+    try
+    {
+        done = printers.setDefaultPrinter(name, nullptr);
+    }
+    catch (const std::exception&)
+    {
+        done = false;
+    }
+    if (!done && reportFailure)
+        dialogs.message(QStringLiteral("Cannot set printer."), QString(), Dialogs::Icon::None);
+    return done;
+}
+
+} // namespace GetSetPrinter

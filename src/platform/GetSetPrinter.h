@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class Dialogs;
+class PrinterSystem;
+
+// Reading and switching the default printer: both print runs print on it.
+namespace GetSetPrinter
+{
+
+/// The device name of the current default printer; empty (after one message) when
+/// it cannot be read.
+QString GetDefaultPrinter(PrinterSystem& printers, Dialogs& dialogs);
+
+/// Makes name the default printer. Never throws; on failure returns false and, when
+/// reportFailure is set, says "Cannot set printer.".
+bool SetDefaultPrinter(PrinterSystem& printers, Dialogs& dialogs, const QString& name, bool reportFailure);
+
+} // namespace GetSetPrinter

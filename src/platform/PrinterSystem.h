@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+/// The system's printers: the installed queues and the user's default one.
+class PrinterSystem
+{
+public:
+    struct DefaultPrinter
+    {
+        QString name;        ///< empty when there is none
+        long errorNumber = 0; ///< why there is none
+        QString errorText;
+    };
+
+    virtual ~PrinterSystem() = default;
+    /// Device names of the installed printers, in the order the system lists them.
+    virtual QStringList printerNames() = 0;
+    /// The user's current default printer, or why it cannot be read.
+    virtual DefaultPrinter defaultPrinter() = 0;
+    /// Makes name the user's default printer; false with a reason when it cannot.
+    virtual bool setDefaultPrinter(const QString& name, QString* errorText) = 0;
+};

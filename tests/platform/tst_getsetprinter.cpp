@@ -1,0 +1,123 @@
+#include "CupsPrinterSystem.h"
+#include "GetSetPrinter.h"
+#include "ScriptedDialogs.h"
+#include "TestSupport.h"
+
+#include <QtTest>
+
+#include <cups/cups.h>
+
+// Against the private CUPS server of the test command: queues pdf1 (the server's
+// default) and pdf2.
+class TestGetSetPrinter : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void listsQueuesInCupsOrder();
+    void defaultIsTheServersUntilTheUserChoosesOne();
+    void setThenGetRoundTrips();
+    void unknownOrEmptyNameFails_data();
+    void unknownOrEmptyNameFails();
+    void noServerSaysErrorNoOnce();
+};
+
+void TestGetSetPrinter::initTestCase()
+{
+    QVERIFY2(TestSupport::haveCups(), "run through scripts/test.sh: the private CUPS server is missing");
+    QCoreApplication::setApplicationName(QStringLiteral("Vellumtide"));
+}
+
+void TestGetSetPrinter::listsQueuesInCupsOrder()
+{
+    CupsPrinterSystem printers;
+    QCOMPARE(printers.printerNames(), (QStringList{QStringLiteral("pdf1"), QStringLiteral("pdf2")}));
+}
+
+void TestGetSetPrinter::defaultIsTheServersUntilTheUserChoosesOne()
+{
+    CupsPrinterSystem printers;
+    ScriptedDialogs dialogs;
+    QCOMPARE(GetSetPrinter::GetDefaultPrinter(printers, dialogs), QStringLiteral("pdf1"));
+    QVERIFY(dialogs.shown.isEmpty());
+}
+
+void TestGetSetPrinter::setThenGetRoundTrips()
+{
+    CupsPrinterSystem printers;
+    ScriptedDialogs dialogs;
+    QVERIFY(GetSetPrinter::SetDefaultPrinter(printers, dialogs, QStringLiteral("pdf2"), true));
+    QCOMPARE(GetSetPrinter::GetDefaultPrinter(printers, dialogs), QStringLiteral("pdf2"));
+    // Another program asking CUPS sees the same default.
+    QByteArray out;
+    QCOMPARE(TestSupport::run(QStringLiteral("lpstat"), {QStringLiteral("-d")}, &out), 0);
+    QVERIFY2(out.contains("pdf2"), out.constData());
+
+    QVERIFY(GetSetPrinter::SetDefaultPrinter(printers, dialogs, QStringLiteral("pdf1"), true));
+    CupsPrinterSystem fresh;
+    QCOMPARE(GetSetPrinter::GetDefaultPrinter(fresh, dialogs), QStringLiteral("pdf1"));
+    QVERIFY(dialogs.shown.isEmpty());
+}
+
+void TestGetSetPrinter::unknownOrEmptyNameFails_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("report");
+    QTest::newRow("unknown, reported") << "no-such-queue" << true;
+    QTest::newRow("unknown, silent") << "no-such-queue" << false;
+    QTest::newRow("empty, reported") << "" << true;
+    QTest::newRow("empty, silent") << "" << false;
+    QTest::newRow("queue name in other case") << "PDF2" << true;
+}
+
+void TestGetSetPrinter::unknownOrEmptyNameFails()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, report);
+    CupsPrinterSystem printers;
+    ScriptedDialogs dialogs;
+    const QString before = GetSetPrinter::GetDefaultPrinter(printers, dialogs);
+    QVERIFY(!GetSetPrinter::SetDefaultPrinter(printers, dialogs, name, report));
+    if (report)
+    {
+        QCOMPARE(dialogs.shown.size(), 1);
+        QCOMPARE(dialogs.shown[0].text, QStringLiteral("Cannot set printer."));
+        QCOMPARE(dialogs.shown[0].title, QStringLiteral("Vellumtide"));
+        QCOMPARE(dialogs.shown[0].icon, Dialogs::Icon::None);
+    }
+    else
+    {
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+    // A failed switch leaves the default as it was.
+    QCOMPARE(GetSetPrinter::GetDefaultPrinter(printers, dialogs), before);
+}
+
+void TestGetSetPrinter::noServerSaysErrorNoOnce()
+{
+    const QByteArray saved = qgetenv("CUPS_SERVER");
+    qputenv("CUPS_SERVER", QByteArray("/nonexistent/vellumtide/cups.sock"));
+    cupsSetServer(nullptr);
+
+    CupsPrinterSystem printers;
+    ScriptedDialogs dialogs;
+    QCOMPARE(printers.printerNames(), QStringList());
+    QCOMPARE(GetSetPrinter::GetDefaultPrinter(printers, dialogs), QString());
+    QCOMPARE(dialogs.shown.size(), 1);
+    const QString text = dialogs.shown[0].text;
+    static const QRegularExpression shape(QStringLiteral(
+        "^Error No: -?\\d+\\r\\n[^\\r\\n]+\\r\\nHas occured in modPrinters\\.GetDefaultPrinter\\r\\nPlease contact Technical Support$"));
+    QVERIFY2(shape.match(text).hasMatch(), qPrintable(text));
+    QCOMPARE(dialogs.shown[0].title, QStringLiteral("Vellumtide"));
+    QCOMPARE(dialogs.shown[0].icon, Dialogs::Icon::None);
+    QVERIFY(!GetSetPrinter::SetDefaultPrinter(printers, dialogs, QStringLiteral("pdf1"), false));
+    QCOMPARE(dialogs.shown.size(), 1);
+
+    qputenv("CUPS_SERVER", saved);
+    cupsSetServer(nullptr);
+    QCOMPARE(printers.printerNames().size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestGetSetPrinter)
+#include "tst_getsetprinter.moc"
