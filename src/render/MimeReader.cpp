@@ -229,6 +229,11 @@ private:
                 const QString format = type ? lower(g_mime_content_type_get_parameter(type, "format")) : QString();
                 if (format == u"flowed")
                     text = unflowText(text, lower(g_mime_content_type_get_parameter(type, "delsp")) == u"yes");
+                // Trailing blank lines would only cost paper.
+                qsizetype end = text.size();
+                while (end > 0 && text.at(end - 1).isSpace())
+                    --end;
+                text.truncate(end);
                 m_pieces.push_back({false, text});
             }
             if (fileName.isEmpty() || !topLevel)

@@ -23,7 +23,7 @@ bool isAscii(const QByteArray& bytes)
 bool isValidUtf8(const QByteArray& bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
+    const QString text = decoder.decode(bytes); // the decoder is lazy until converted
     return !decoder.hasError();
 }
 
@@ -84,14 +84,15 @@ QString viaIconv(const QByteArray& bytes, const char* charset)
 
 QString guess(const QByteArray& bytes)
 {
-    if (isValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
+    // ISO-2022-JP is 7-bit and so also valid UTF-8: look for its escapes first.
     if (bytes.contains("\x1b$B") || bytes.contains("\x1b$@"))
     {
         const QString text = viaIconv(bytes, "ISO-2022-JP");
         if (!text.isNull())
             return text;
     }
+    if (isValidUtf8(bytes))
+        return QString::fromUtf8(bytes);
     return viaIconv(bytes, "windows-1252");
 }
 
