@@ -1,0 +1,86 @@
+// The vellumtide-render command line: files to PDFs or print jobs, exit codes, failure lines.
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tst_RenderTool : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QString tool() { return QDir(TestSupport::binDir()).filePath(QStringLiteral("vellumtide-render")); }
+    static QString sample(const char* name)
+    {
+        return TestSupport::testData(QStringLiteral("eml/") + QLatin1String(name));
+    }
+
+private Q_SLOTS:
+    void rendersEachFileToPdf()
+    {
+        QTemporaryDir out;
+        QTemporaryDir in;
+        const QString mht = in.filePath(QStringLiteral("german.eml.mht"));
+        QVERIFY(QFile::copy(sample("mimetools_german.eml"), mht));
+        QByteArray err;
+        QCOMPARE(TestSupport::run(tool(),
+                                  {QStringLiteral("--outdir"), out.path(), mht, sample("tika_testRFC822_quoted.eml")},
+                                  nullptr, &err),
+                 0);
+        QVERIFY2(err.trimmed().isEmpty() || !err.contains("vellumtide-render:"), err.constData());
+        QVERIFY(TestSupport::pdfText(out.filePath(QStringLiteral("german.eml.mht.pdf")))
+                    .contains(QStringLiteral("Verfügung")));
+        QVERIFY(TestSupport::pdfText(out.filePath(QStringLiteral("tika_testRFC822_quoted.eml.pdf")))
+                    .contains(QStringLiteral("Düsseldorf")));
+    }
+
+    void failuresAreReportedPerFile()
+    {
+        QTemporaryDir out;
+        QByteArray err;
+        const QString missing = out.filePath(QStringLiteral("missing.eml"));
+        QCOMPARE(TestSupport::run(
+                     tool(),
+                     {QStringLiteral("--outdir"), out.path(), missing, sample("mime4j_basic-plain.eml"), out.path()},
+                     nullptr, &err),
+                 1);
+        const QStringList lines =
+            QString::fromUtf8(err).split(u'\n', Qt::SkipEmptyParts).filter(QStringLiteral("vellumtide-render:"));
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].contains(missing));
+        QVERIFY(lines[1].contains(out.path()));
+        QVERIFY(
+            QFile::exists(out.filePath(QStringLiteral("mime4j_basic-plain.eml.pdf")))); // the good one still rendered
+
+        QCOMPARE(TestSupport::run(tool(), {}), 2);
+        QCOMPARE(TestSupport::run(tool(), {QStringLiteral("--no-such-option"), sample("mime4j_basic-plain.eml")}), 2);
+    }
+
+    void printsOneJobPerFile()
+    {
+        if (!TestSupport::haveCups())
+            QSKIP("needs the private CUPS server of scripts/test.sh");
+        const int before1 = TestSupport::printedJobs(QStringLiteral("pdf1")).size();
+        const int before2 = TestSupport::printedJobs(QStringLiteral("pdf2")).size();
+        // No per-user default here: the server's default, pdf1.
+        QCOMPARE(TestSupport::run(tool(), {QStringLiteral("--printer"), sample("mimetools_german.eml"),
+                                           sample("mime4j_basic-plain.eml")}),
+                 0);
+        const auto jobs = TestSupport::waitForJobs(QStringLiteral("pdf1"), before1, 2);
+        QCOMPARE(jobs.size(), 2);
+        QCOMPARE(jobs[0].title, QStringLiteral("Re: 34Mbit/s Netz"));
+        QCOMPARE(jobs[1].title, QStringLiteral("Simple Subject"));
+
+        QCOMPARE(TestSupport::run(
+                     tool(), {QStringLiteral("--printer"), QStringLiteral("pdf2"), sample("mime4j_basic-plain.eml")}),
+                 0);
+        QCOMPARE(TestSupport::waitForJobs(QStringLiteral("pdf2"), before2, 1).size(), 1);
+        QCOMPARE(TestSupport::printedJobs(QStringLiteral("pdf1")).size(), before1 + 2);
+    }
+};
+
+QTEST_MAIN(tst_RenderTool)
+#include "tst_RenderTool.moc"
