@@ -1,13 +1,9 @@
-// The .dbx reader on its own: the public samples, generated folders of every tree
-// shape, and files damaged on purpose (the reader must finish and give back every
-// message whose own bytes survived).
+// The .dbx reader on its own: generated folders of every tree shape, and files damaged on purpose (the reader must
+// finish and give back every message whose own bytes survived).
 #include "DbxLayout.h"
 #include "DbxReader.h"
 #include "DbxWriter.h"
-#include "TestSupport.h"
 
-#include <QFile>
-#include <QRegularExpression>
 #include <QtTest>
 #include <random>
 
@@ -31,36 +27,6 @@ QList<QByteArray> messagesOf(const std::vector<std::uint8_t>& file, const DbxCon
     for (const DbxMessage& m : contents.messages)
         out.append(bytesOf(file, contents, m));
     return out;
-}
-
-std::vector<std::uint8_t> load(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray all = f.readAll();
-    return std::vector<std::uint8_t>(all.begin(), all.end());
-}
-
-// Message counts that the sample folder's MANIFEST.txt records for each file.
-QHash<QString, int> manifestCounts()
-{
-    QHash<QString, int> counts;
-    QFile f(TestSupport::testData(QStringLiteral("dbx/MANIFEST.txt")));
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return counts;
-    QString file;
-    const QRegularExpression fileLine(QStringLiteral("^FILE: (\\S+)"));
-    const QRegularExpression countLine(QStringLiteral("^messages extracted by undbx: (\\d+)"));
-    while (!f.atEnd())
-    {
-        const QString line = QString::fromUtf8(f.readLine()).trimmed();
-        if (const auto m = fileLine.match(line); m.hasMatch())
-            file = m.captured(1);
-        else if (const auto c = countLine.match(line); c.hasMatch())
-            counts.insert(file, c.captured(1).toInt());
-    }
-    return counts;
 }
 
 struct Generated
@@ -97,44 +63,13 @@ class TestDbxReader : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void samples_data();
-    void samples();
     void generatedTrees_data();
     void generatedTrees();
     void damagedStructure_data();
     void damagedStructure();
     void truncated();
     void randomOverwrites();
-    void notDbx();
 };
-
-void TestDbxReader::samples_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("kind");
-    const QHash<QString, int> counts = manifestCounts();
-    QVERIFY2(counts.size() == 4, "MANIFEST.txt of the dbx samples not found or changed");
-    QTest::newRow("28 messages") << "test_OutlookDBX.dbx" << int(DbxKind::Messages);
-    QTest::newRow("one message") << "test.dbx" << int(DbxKind::Messages);
-    QTest::newRow("empty outbox") << "Outbox.dbx" << int(DbxKind::Messages);
-    QTest::newRow("folder list") << "Folders.dbx" << int(DbxKind::Folders);
-}
-
-void TestDbxReader::samples()
-{
-    QFETCH(QString, name);
-    QFETCH(int, kind);
-    const std::vector<std::uint8_t> file = load(TestSupport::testData(QStringLiteral("dbx/") + name));
-    QVERIFY(!file.empty());
-    DbxReader reader(file);
-    const DbxContents contents = reader.read();
-    QCOMPARE(int(contents.kind), kind);
-    QVERIFY2(!contents.damaged, contents.problems.empty() ? "" : contents.problems.front().c_str());
-    QCOMPARE(int(contents.messages.size()), manifestCounts().value(name));
-    // Every message is a whole RFC 822 message, not a fragment.
-    for (const QByteArray& m : messagesOf(file, contents))
-        QVERIFY(m.contains("\r\n\r\n") && (m.contains("From:") || m.contains("from:")));
-}
 
 void TestDbxReader::generatedTrees_data()
 {
@@ -282,24 +217,6 @@ void TestDbxReader::randomOverwrites()
                      qPrintable(QStringLiteral("round %1 lost message %2").arg(round).arg(i + 1)));
         }
     }
-}
-
-void TestDbxReader::notDbx()
-{
-    const std::vector<std::uint8_t> text = {'F', 'r', 'o', 'm', ':', ' ', 'x', '\r', '\n'};
-    DbxReader reader(text);
-    QCOMPARE(reader.kind(), DbxKind::NotDbx);
-    const DbxContents contents = reader.read();
-    QVERIFY(contents.messages.empty());
-    // Right magic, header cut short: a damaged message folder with nothing to give.
-    Generated g;
-    generate(g, 2, 100, 100);
-    const std::vector<std::uint8_t> head(g.file.begin(), g.file.begin() + 0x100);
-    DbxReader shortReader(head);
-    QCOMPARE(shortReader.kind(), DbxKind::Messages);
-    const DbxContents shortContents = shortReader.read();
-    QVERIFY(shortContents.damaged);
-    QVERIFY(shortContents.messages.empty());
 }
 
 QTEST_GUILESS_MAIN(TestDbxReader)

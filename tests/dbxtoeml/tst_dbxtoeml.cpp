@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -44,6 +45,27 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+// Message count of each sample file, as the sample folder's MANIFEST.txt records it.
+QHash<QString, int> manifestCounts()
+{
+    QHash<QString, int> counts;
+    QFile f(TestSupport::testData(QStringLiteral("dbx/MANIFEST.txt")));
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return counts;
+    QString file;
+    const QRegularExpression fileLine(QStringLiteral("^FILE: (\\S+)"));
+    const QRegularExpression countLine(QStringLiteral("^messages extracted by undbx: (\\d+)"));
+    while (!f.atEnd())
+    {
+        const QString line = QString::fromUtf8(f.readLine()).trimmed();
+        if (const auto m = fileLine.match(line); m.hasMatch())
+            file = m.captured(1);
+        else if (const auto c = countLine.match(line); c.hasMatch())
+            counts.insert(file, c.captured(1).toInt());
+    }
+    return counts;
+}
+
 QByteArray readFile(const QString& path)
 {
     QFile f(path);
@@ -69,11 +91,12 @@ void TestDbxToEml::sameAsUndbx_data()
 {
     QTest::addColumn<QString>("dbx");
     QTest::addColumn<int>("count");
-    // Counts as MANIFEST.txt of the sample folder records them.
-    QTest::newRow("28 messages") << TestSupport::testData(QStringLiteral("dbx/test_OutlookDBX.dbx")) << 28;
-    QTest::newRow("one message") << TestSupport::testData(QStringLiteral("dbx/test.dbx")) << 1;
-    QTest::newRow("empty outbox") << TestSupport::testData(QStringLiteral("dbx/Outbox.dbx")) << 0;
-    QTest::newRow("folder list") << TestSupport::testData(QStringLiteral("dbx/Folders.dbx")) << 0;
+    const QDir samples(TestSupport::testData(QStringLiteral("dbx")));
+    const QStringList files = samples.entryList({QStringLiteral("*.dbx")}, QDir::Files, QDir::Name);
+    const QHash<QString, int> counts = manifestCounts();
+    QVERIFY2(!files.isEmpty() && counts.size() == files.size(), "sample .dbx files and MANIFEST.txt do not match");
+    for (const QString& name : files)
+        QTest::newRow(qPrintable(name)) << samples.filePath(name) << counts.value(name, -1);
     QTest::newRow("generated") << QString() << 700;
 }
 
