@@ -1,0 +1,122 @@
+#pragma once
+
+#include "ReportListModel.h"
+
+#include <QCursor>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class Dialogs;
+class PrinterSystem;
+class ProcessTable;
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTreeView;
+class SettingsStore;
+
+namespace Outlook
+{
+class ApplicationFactory;
+}
+
+/// The main window: the Outlook-mode grid, the source, filter, print mode and printer
+/// choices. Every choice is stored the moment it is made.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Services
+    {
+        Dialogs& dialogs;
+        SettingsStore& settings;
+        PrinterSystem& printers;
+        ProcessTable& processes;
+        Outlook::ApplicationFactory& outlook;
+        QString appFolder;                              ///< where HAND-M.CUR and the skin are looked for
+        std::function<void(QWidget*)> showOutlookExpress; ///< shows the Outlook Express window modally
+        std::function<void()> endProgram;               ///< ends the program at once
+    };
+
+    enum class Pointer
+    {
+        Default,
+        Custom,
+        Busy,
+    };
+
+    explicit Form1(Services services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    /// The start-up sequence; run once before the window is shown.
+    void Form_Load();
+    /// "Show Outlook Express Options".
+    void PushButton4_Click();
+
+    /// Long operations show the hourglass; hovering does not replace it.
+    void setBusyPointer(bool busy);
+    Pointer pointer() const { return m_pointer; }
+    bool hasCustomCursor() const { return m_customCursor.has_value(); }
+
+    ReportListModel& mailGrid() { return m_mailGrid; }
+
+    /// Client-area size in twips and the twips-per-pixel scale the layout uses.
+    static constexpr int kClientWidthTwips = 8040;
+    static constexpr int kClientHeightTwips = 8400;
+    static constexpr int kTwipsPerPixel = 15;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void setTabOrder();
+    void FillPrinterList();
+    void setOptionValue(QRadioButton* option, bool value);
+    void setPointer(Pointer pointer);
+
+    void Combo1_Click();
+    void Combo2_Click();
+    void Option3_Click();
+    void Option4_Click();
+    void Text1_Change();
+    void Text2_Change();
+
+    Services m_services;
+    ReportListModel m_mailGrid;
+    Pointer m_pointer = Pointer::Default;
+    std::optional<QCursor> m_customCursor;
+    bool m_centred = false;
+
+    QPushButton* PushButton19 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QRadioButton* Option3 = nullptr;
+    QRadioButton* Option4 = nullptr;
+    QButtonGroup* m_sourceGroup = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QPushButton* PushButton8 = nullptr;
+    QPushButton* PushButton4 = nullptr;
+    QPushButton* PushButton1 = nullptr;
+    QTreeView* ListView1 = nullptr;
+    QPushButton* PushButton5 = nullptr;
+    QPushButton* PushButton6 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* PushButton2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QComboBox* Combo2 = nullptr;
+    QPushButton* PushButton3 = nullptr;
+};

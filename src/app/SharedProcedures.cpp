@@ -1,0 +1,136 @@
+#include "SharedProcedures.h"
+
+#include "OutlookApplication.h"
+#include "ProcessTable.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTime>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace Main
+{
+
+namespace
+{
+
+constexpr double kSecondsPerDay = 86400.0;
+constexpr int kLongestTitle = 40;
+// How long one sleep inside the wait may last: short enough to notice the end promptly.
+constexpr int kWaitSliceMs = 50;
+
+void setBackground(QWidget& widget, const QColor& colour)
+{
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, colour);
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+} // namespace
+
+bool FileExists(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    std::error_code error;
+    (void)std::filesystem::last_write_time(std::filesystem::path(path.toStdString()), error);
+    return !error;
+}
+
+bool IsOutlookInstalled(Outlook::ApplicationFactory& factory)
+{
+    return Outlook::IsEngineAvailable(factory);
+}
+
+double SecondsSinceMidnight()
+{
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+}
+
+void WaitSeconds(double seconds, const std::function<double()>& clock)
+{
+    try
+    {
+        const double start = clock();
+        while (true)
+        {
+            const double now = clock();
+            const double elapsed = now >= start ? now - start : now + kSecondsPerDay - start;
+            if (elapsed >= seconds)
+                return;
+            const int sliceMs =
+                std::clamp(static_cast<int>((seconds - elapsed) * 1000.0), 1, kWaitSliceMs);
+            QEventLoop loop;
+            QTimer::singleShot(sliceMs, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+    }
+    catch (...)
+    {
+        // A wait never fails its caller.
+    }
+}
+
+void ApplySkin(QWidget& window, const QString& appFolder)
+{
+    const QFileInfo skin(appFolder + QStringLiteral("/x/o.cjs"));
+    if (!skin.isFile() || skin.isHidden())
+        return;
+    const QColor buttonFace = window.palette().color(QPalette::Button);
+    setBackground(window, buttonFace);
+    for (QWidget* child : window.findChildren<QWidget*>())
+    {
+        if (qobject_cast<QRadioButton*>(child) || qobject_cast<QCheckBox*>(child) ||
+            qobject_cast<QGroupBox*>(child) || qobject_cast<QLabel*>(child))
+            setBackground(*child, buttonFace);
+    }
+}
+
+QString ApplicationTitleFor(const QString& productName)
+{
+    QString title = productName;
+    do
+    {
+        const qsizetype blank = title.lastIndexOf(u' ');
+        if (blank < 0)
+            break;
+        title = title.left(blank);
+    } while (title.size() > kLongestTitle);
+    return title;
+}
+
+void SetApplicationTitle()
+{
+    QCoreApplication::setApplicationName(ApplicationTitleFor(QString::fromUtf16(kProductName)));
+}
+
+void TerminateProcessesByName(ProcessTable& processes, const QString& name)
+{
+    try
+    {
+        const QString wanted = name.toLower();
+        if (wanted.isEmpty())
+            return;
+        for (const ProcessTable::Entry& entry : processes.snapshot())
+        {
+            if (entry.executableName.toLower().endsWith(wanted))
+                processes.terminate(entry.pid);
+        }
+    }
+    catch (...)
+    {
+        // Whatever could not be ended stays; closing goes on.
+    }
+}
+
+} // namespace Main

@@ -1,0 +1,20 @@
+#pragma once
+
+class QFont;
+class QWidget;
+
+// The look both windows share: Arial bold, white background, push buttons in a
+// flat style of their own.
+namespace WindowLook
+{
+
+/// Arial bold 9 pt: windows, frames, grids.
+QFont windowFont();
+/// Arial bold 11.25 pt: push buttons.
+QFont buttonFont();
+/// White background on the window and on the given child.
+void setWhiteBackground(QWidget& widget);
+/// The push-button style sheet.
+const char* buttonStyleSheet();
+
+} // namespace WindowLook
