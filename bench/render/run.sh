@@ -1,0 +1,118 @@
+#!/bin/sh
+# Renders a few hundred messages (the public samples, repeated) to PDF with
+# vellumtide-render, and the same messages' HTML with wkhtmltopdf and headless
+# Chromium; each started once per message and once for the whole batch.
+# Prints messages per second and peak memory, with ours as a ratio to each peer.
+#
+#   bench/render/run.sh [BUILD_DIR]      (default build-bench; needs root to install the peers)
+#   REPEAT=5 PER_MESSAGE=40              samples repeated; messages for the per-message runs
+set -eu
+top=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-$top/build-bench}
+repeat=${REPEAT:-5}
+per=${PER_MESSAGE:-40}
+samples=${VELLUMTIDE_TESTDATA:-$top/../shared/testdata}/eml
+
+if [ "$(id -u)" = 0 ]; then
+    for p in wkhtmltopdf chromium; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            { DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends wkhtmltopdf chromium >/dev/null; break; }
+    done
+fi
+cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELLUMTIDE_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target vellumtide-render >/dev/null
+render=$build/bin/vellumtide-render
+
+work=$(mktemp -d /tmp/vt-bench-render.XXXXXX)
+trap 'rm -rf "$work"' EXIT INT TERM
+mkdir -p "$work/in" "$work/html" "$work/out"
+i=0
+while [ $i -lt "$repeat" ]; do
+    for f in "$samples"/*.eml; do cp "$f" "$work/in/r$i-$(basename "$f")"; done
+    i=$((i + 1))
+done
+total=$(ls "$work/in" | wc -l)
+export QT_QPA_PLATFORM=offscreen
+"$render" --html --outdir "$work/html" "$work/in"/*.eml
+# One document for the peers' batch runs that take one page only.
+{
+    echo '<html><head><meta charset="utf-8"></head><body>'
+    for h in "$work/html"/*.html; do
+        sed -e 's#<html><head><meta charset="utf-8"></head><body>##' -e 's#</body></html>##' "$h"
+        echo '<div style="page-break-after: always"></div>'
+    done
+    echo '</body></html>'
+} >"$work/all.html"
+ls "$work/html"/*.html | head -n "$per" >"$work/per-html.txt"
+ls "$work/in"/*.eml | head -n "$per" >"$work/per-eml.txt"
+
+# measure NAME MESSAGES COMMAND...: wall seconds and peak RSS (KB) of the command.
+results=$work/results.txt
+: >"$results"
+measure() {
+    name=$1 count=$2
+    shift 2
+    /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>&1 || echo "($name exited non-zero)" >&2
+    echo "$name $count $(cat "$work/time.txt")" >>"$results"
+}
+# perloop LIST COMMAND-PREFIX...: one process per file; sums time, keeps the largest peak.
+perloop() {
+    name=$1 list=$2
+    shift 2
+    start=$(date +%s.%N) peak=0 n=0
+    while read -r f; do
+        /usr/bin/time -f "%M" -o "$work/time.txt" "$@" "$f" >/dev/null 2>&1 || true
+        m=$(tail -n 1 "$work/time.txt")
+        [ "$m" -gt "$peak" ] && peak=$m
+        n=$((n + 1))
+    done <"$list"
+    end=$(date +%s.%N)
+    echo "$name $n $(echo "$end - $start" | bc) $peak" >>"$results"
+}
+measure "vellumtide-render batch" "$total" "$render" --outdir "$work/out" "$work/in"/*.eml
+perloop "vellumtide-render per-message" "$work/per-eml.txt" "$render" --outdir "$work/out"
+if command -v wkhtmltopdf >/dev/null; then
+    measure "wkhtmltopdf batch" "$total" wkhtmltopdf -q "$work/html"/*.html "$work/out/w.pdf"
+    perloop "wkhtmltopdf per-message" "$work/per-html.txt" sh -c 'wkhtmltopdf -q "$0" '"$work/out/w1.pdf"
+fi
+if command -v chromium >/dev/null; then
+    # Chromium prints one page per start: the batch run prints all messages as one document.
+    /usr/bin/time -f "%e %M" -o "$work/time.txt" sh -c '
+        p=$(mktemp -d); chromium --no-sandbox --headless --disable-gpu --no-first-run --disable-background-networking \
+        --disable-component-update --disable-sync --user-data-dir="$p" --print-to-pdf="$1" "file://$2"; rm -rf "$p"' \
+        sh "$work/out/c.pdf" "$work/all.html" >/dev/null 2>&1 || true
+    echo "chromium batch $total $(cat "$work/time.txt")" >>"$results"
+    perloop "chromium per-message" "$work/per-html.txt" sh -c '
+        p=$(mktemp -d); chromium --no-sandbox --headless --disable-gpu --no-first-run --disable-background-networking \
+        --disable-component-update --disable-sync --user-data-dir="$p" --print-to-pdf="$p.pdf" "file://$0"; rm -rf "$p" "$p.pdf"'
+fi
+
+# A 10 MB message: an HTML body and a large attachment.
+python3 - "$work/big.eml" <<'PY'
+import base64, os, sys
+para = "<p>" + "The quick brown fox jumps over the lazy dog. " * 40 + "</p>\n"
+html = "<html><body>" + para * 1500 + "</body></html>"
+att = base64.encodebytes(os.urandom(5 * 1024 * 1024)).decode()
+with open(sys.argv[1], "w") as f:
+    f.write("From: a@example.com\nSubject: big\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n"
+            "--b\nContent-Type: text/html; charset=utf-8\n\n" + html + "\n--b\nContent-Type: application/octet-stream; name=data.bin\n"
+            "Content-Transfer-Encoding: base64\n\n" + att + "--b--\n")
+PY
+measure "vellumtide-render 10MB message" 1 "$render" --outdir "$work/out" "$work/big.eml"
+
+# Table: ours beside each peer in the same mode, as a ratio of messages per second.
+awk -v sz="$(du -m "$work/big.eml" | cut -f1)" '
+{ n = NF; name = $1; for (i = 2; i <= n - 3; i++) name = name " " $i;
+  count[name] = $(n - 2); secs[name] = $(n - 1); rss[name] = $n; order[++k] = name }
+END {
+  printf "%-34s %8s %9s %10s %12s %10s\n", "tool / mode", "messages", "seconds", "msg/s", "ours/peer", "peak MB";
+  for (i = 1; i <= k; i++) {
+    nm = order[i]; rate = (secs[nm] > 0) ? count[nm] / secs[nm] : 0;
+    mode = (nm ~ /batch/) ? "batch" : "per-message"; ours = "vellumtide-render " mode;
+    ratio = "";
+    if (nm !~ /^vellumtide/ && (ours in secs) && secs[ours] > 0 && rate > 0)
+      ratio = sprintf("%.1fx", (count[ours] / secs[ours]) / rate);
+    printf "%-34s %8d %9.2f %10.1f %12s %10.1f\n", nm, count[nm], secs[nm], rate, ratio, rss[nm] / 1024;
+  }
+  printf "(10 MB message file: %s MB on disk; ratio = our messages/s divided by the peer'"'"'s)\n", sz;
+}' "$results"
