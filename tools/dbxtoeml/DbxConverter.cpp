@@ -6,6 +6,7 @@
 #include "MappedFile.h"
 
 #include <cstring>
+#include <strings.h>
 #include <sys/uio.h>
 
 namespace
