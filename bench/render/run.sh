@@ -72,7 +72,8 @@ perloop() {
 measure "vellumtide-render batch" "$total" "$render" --outdir "$work/out" "$work/in"/*.eml
 perloop "vellumtide-render per-message" "$work/per-eml.txt" "$render" --outdir "$work/out"
 if command -v wkhtmltopdf >/dev/null; then
-    measure "wkhtmltopdf batch" "$total" wkhtmltopdf -q "$work/html"/*.html "$work/out/w.pdf"
+    # Debian's wkhtmltopdf (unpatched Qt) takes one input page only: the batch is one document.
+    measure "wkhtmltopdf batch" "$total" wkhtmltopdf -q "$work/all.html" "$work/out/w.pdf"
     perloop "wkhtmltopdf per-message" "$work/per-html.txt" sh -c 'wkhtmltopdf -q "$0" '"$work/out/w1.pdf"
 fi
 if command -v chromium >/dev/null; then
