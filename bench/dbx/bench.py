@@ -7,7 +7,7 @@ Needs DBXToEML and dbxgen built in DIR (default: build-test, or $BUILD_DIR):
     cmake --build DIR --target DBXToEML dbxgen
 Inputs: a generated folder of N messages (default 50,000, 300 to 4,000 bytes each)
 and the public 28-message sample. Each tool converts each input R times into a fresh
-empty folder after one warm-up run; the table shows the median run.
+empty folder, taking turns, after one warm-up round; the table shows the median run.
 """
 import argparse
 import os
@@ -28,20 +28,29 @@ def count_eml(folder):
     return n
 
 
-def timed(command, out_dir, runs):
-    times = []
-    produced = 0
-    for i in range(runs + 1):
-        shutil.rmtree(out_dir, ignore_errors=True)
-        os.makedirs(out_dir)
-        start = time.perf_counter()
-        subprocess.run(command + [out_dir], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-        elapsed = time.perf_counter() - start
-        produced = count_eml(out_dir)
-        if i > 0:  # the first run only warms the page cache
-            times.append(elapsed)
+def run_once(command, out_dir):
     shutil.rmtree(out_dir, ignore_errors=True)
-    return statistics.median(times), produced
+    os.makedirs(out_dir)
+    # Flush the last run's output first, so its write-back does not slow this one.
+    os.sync()
+    start = time.perf_counter()
+    subprocess.run(command + [out_dir], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+    elapsed = time.perf_counter() - start
+    produced = count_eml(out_dir)
+    shutil.rmtree(out_dir, ignore_errors=True)
+    return elapsed, produced
+
+
+def timed_pair(commands, work, runs):
+    """Runs the tools in turns, so a busy moment on the machine hits both alike."""
+    times = [[] for _ in commands]
+    produced = [0 for _ in commands]
+    for i in range(runs + 1):
+        for k, command in enumerate(commands):
+            elapsed, produced[k] = run_once(command, os.path.join(work, f"out{k}"))
+            if i > 0:  # the first round only warms the page cache
+                times[k].append(elapsed)
+    return [(statistics.median(t), n) for t, n in zip(times, produced)]
 
 
 def main():
@@ -72,8 +81,7 @@ def main():
         print(f"{'input':32} {'MB':>7} {'tool':9} {'msgs':>6} {'seconds':>9} {'msgs/s':>10} {'ours/undbx':>11}")
         for label, path, expected, runs in inputs:
             size = os.path.getsize(path) / 1e6
-            t_ours, n_ours = timed([ours, path], os.path.join(work, "ours"), runs)
-            t_peer, n_peer = timed([undbx, path], os.path.join(work, "undbx"), runs)
+            (t_ours, n_ours), (t_peer, n_peer) = timed_pair([[ours, path], [undbx, path]], work, runs)
             for tool, t, n in (("DBXToEML", t_ours, n_ours), ("undbx", t_peer, n_peer)):
                 ratio = f"{(n_ours / t_ours) / (n_peer / t_peer):10.2f}x" if tool == "DBXToEML" else ""
                 flag = "" if n == expected else f"  (expected {expected})"
