@@ -229,8 +229,8 @@ void Form1::Form_Load()
     trap.step(146, [&] { m_mailGrid.clear(); });
     trap.step(148, [&] { ListView1->viewport()->update(); });
 
-    for (const auto& [line, item] : kPrintModes)
-        trap.step(line, [&] { addItemUnselected(Combo1, QString::fromUtf16(item)); });
+    for (const auto& mode : kPrintModes)
+        trap.step(mode.first, [&] { addItemUnselected(Combo1, QString::fromUtf16(mode.second)); });
     trap.step(166, [&] {
         const int position = Conversions::toListPosition(settings.read(QStringLiteral("Combo1"), QStringLiteral("0")));
         if (position < -1 || position >= Combo1->count())

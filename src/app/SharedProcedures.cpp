@@ -32,6 +32,7 @@ void setBackground(QWidget& widget, const QColor& colour)
 {
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, colour);
+    palette.setColor(widget.backgroundRole(), colour);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }

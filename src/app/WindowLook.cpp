@@ -27,6 +27,8 @@ void setWhiteBackground(QWidget& widget)
 {
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, Qt::white);
+    // Option buttons fill with their button colour, not the window's.
+    palette.setColor(widget.backgroundRole(), Qt::white);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }

@@ -205,7 +205,14 @@ void TestForm1::windowGridAndLists()
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
-    QCOMPARE(f.child<QGroupBox>("Frame3")->palette().color(QPalette::Window), QColor(Qt::white));
+    for (const char* name : {"Frame1", "Frame3", "Option3", "Option4", "Label1"})
+        QCOMPARE(f.child<QWidget>(name)->palette().color(QPalette::Window), QColor(Qt::white));
+    for (const char* name : {"Option3", "Option4", "Label1"})
+    {
+        // What the screen shows, not only what the palette says.
+        const QImage image = f.child<QWidget>(name)->grab().toImage();
+        QCOMPARE(QColor(image.pixel(image.width() - 2, image.height() / 2)), QColor(Qt::white));
+    }
     QCOMPARE(QFontInfo(form.font()).family(), QStringLiteral("Liberation Sans"));
 
     auto* grid = f.child<QTreeView>("ListView1");
