@@ -23,7 +23,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QTreeView>
 
@@ -365,12 +364,7 @@ void Form1::showEvent(QShowEvent* event)
     if (!m_centred)
     {
         m_centred = true;
-        if (const QScreen* screen = this->screen())
-        {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        WindowLook::centreOnScreen(*this);
     }
     QWidget::showEvent(event);
 }

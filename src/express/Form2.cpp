@@ -1,8 +1,8 @@
 #include "Form2.h"
 
 #include "Twips.h"
+#include "WindowLook.h"
 
-#include <QScreen>
 
 Form2::Form2(Services services, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -14,10 +14,8 @@ Form2::Form2(Services services, QWidget* parent)
     setWindowTitle(QStringLiteral("Vellumtide"));
     setWindowIcon(m_services.icon);
     setFixedSize(Twips::toPixels(kClientWidthTwips), Twips::toPixels(kClientHeightTwips));
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    setPalette(palette);
-    setAutoFillBackground(true);
+    setFont(WindowLook::windowFont());
+    WindowLook::setWhiteBackground(*this);
 }
 
 void Form2::done(int result)
@@ -33,12 +31,7 @@ void Form2::showEvent(QShowEvent* event)
     if (!m_centred)
     {
         m_centred = true;
-        if (const QScreen* screen = this->screen())
-        {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        WindowLook::centreOnScreen(*this);
     }
     QDialog::showEvent(event);
 }

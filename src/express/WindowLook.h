@@ -4,7 +4,7 @@ class QFont;
 class QWidget;
 
 // The look both windows share: Arial bold, white background, push buttons in a
-// flat style of their own.
+// flat style of their own, centred on the screen when first shown.
 namespace WindowLook
 {
 
@@ -14,6 +14,8 @@ QFont windowFont();
 QFont buttonFont();
 /// White background on the window and on the given child.
 void setWhiteBackground(QWidget& widget);
+/// Centres a top-level window on its screen.
+void centreOnScreen(QWidget& window);
 /// The push-button style sheet.
 const char* buttonStyleSheet();
 

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QPalette>
+#include <QScreen>
 #include <QWidget>
 
 namespace WindowLook
@@ -31,6 +32,16 @@ void setWhiteBackground(QWidget& widget)
     palette.setColor(widget.backgroundRole(), Qt::white);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
+}
+
+void centreOnScreen(QWidget& window)
+{
+    const QScreen* screen = window.screen();
+    if (!screen)
+        return;
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
 }
 
 const char* buttonStyleSheet()
