@@ -1,8 +1,9 @@
 # Test registration shared by every tests/<folder>/CMakeLists.txt.
 #
-# vellumtide_add_tests(LIBS <targets...> [LABELS <labels...>] [TIMEOUT <seconds>])
+# vellumtide_add_tests(LIBS <targets...> [LABELS <labels...>] [TIMEOUT <seconds>] [PRINTS])
 #   builds one executable per tst_*.cpp in the calling folder and registers it
-#   with CTest. Each test runs through tests/isolate.sh, which gives it a fresh
+#   with CTest. PRINTS marks tests that print on the private server's queues: they
+#   count the jobs a queue writes, so no two of them run at the same time. Each test runs through tests/isolate.sh, which gives it a fresh
 #   HOME and XDG folders, so no test sees the user's settings or default printer.
 #
 # Environment every test gets:
@@ -15,7 +16,7 @@
 set(VELLUMTIDE_ISOLATE "${CMAKE_CURRENT_LIST_DIR}/../tests/isolate.sh")
 
 function(vellumtide_add_test name)
-    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "PRINTS" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
@@ -29,14 +30,21 @@ function(vellumtide_add_test name)
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VELLUMTIDE_TESTDATA=${VELLUMTIDE_TESTDATA};VELLUMTIDE_BIN=${CMAKE_BINARY_DIR}/bin;VELLUMTIDE_SOURCE=${CMAKE_SOURCE_DIR}")
+    if(T_PRINTS)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK cups-queues)
+    endif()
 endfunction()
 
 function(vellumtide_add_tests)
-    cmake_parse_arguments(T "" "TIMEOUT" "LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "PRINTS" "TIMEOUT" "LIBS;LABELS" ${ARGN})
+    set(prints)
+    if(T_PRINTS)
+        set(prints PRINTS)
+    endif()
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
     foreach(source IN LISTS sources)
         get_filename_component(name ${source} NAME_WE)
-        vellumtide_add_test(${name} SOURCES ${source} LIBS ${T_LIBS} LABELS ${T_LABELS} TIMEOUT ${T_TIMEOUT})
+        vellumtide_add_test(${name} SOURCES ${source} LIBS ${T_LIBS} LABELS ${T_LABELS} TIMEOUT ${T_TIMEOUT} ${prints})
     endforeach()
 endfunction()
 
