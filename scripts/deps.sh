@@ -5,7 +5,8 @@
 #   scripts/deps.sh --test   also what the test suite uses
 set -e
 packages="build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libcups2-dev cups cups-client cups-bsd
- libpff-dev libbfio-dev libgmime-3.0-dev fonts-liberation xvfb xauth imagemagick poppler-utils"
+ libpff-dev libbfio-dev libgmime-3.0-dev fonts-liberation fonts-droid-fallback xvfb xauth x11-utils
+ imagemagick poppler-utils"
 if [ "${1:-}" = "--test" ]; then
     packages="$packages clang libclang-rt-14-dev undbx"
 fi

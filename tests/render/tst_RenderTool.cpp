@@ -37,6 +37,25 @@ private Q_SLOTS:
                     .contains(QStringLiteral("Düsseldorf")));
     }
 
+    void eastAsianLettersReachThePaper()
+    {
+        // Readable only when a font with these letters is installed; missing glyphs
+        // would come out as empty boxes that pdftotext cannot read back.
+        QTemporaryDir dir;
+        QFile eml(dir.filePath(QStringLiteral("japanese.eml")));
+        QVERIFY(eml.open(QIODevice::WriteOnly));
+        eml.write("From: =?UTF-8?B?5bGx55Sw?= <yamada@example.jp>\r\nTo: a@example.org\r\n"
+                  "Subject: =?ISO-2022-JP?B?GyRCJEYkOSRIGyhC?=\r\nMIME-Version: 1.0\r\n"
+                  "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n"
+                  "\x1b\x24\x42\x46\x7c\x4b\x5c\x38\x6c\x1b\x28\x42\r\n");
+        eml.close();
+        QCOMPARE(TestSupport::run(tool(), {QStringLiteral("--outdir"), dir.path(), eml.fileName()}), 0);
+        const QString text = TestSupport::pdfText(dir.filePath(QStringLiteral("japanese.eml.pdf")));
+        QVERIFY2(text.contains(QStringLiteral("日本語")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("山田")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("てすと")), qPrintable(text));
+    }
+
     void failuresAreReportedPerFile()
     {
         QTemporaryDir out;
