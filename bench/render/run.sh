@@ -117,3 +117,10 @@ END {
   }
   printf "(10 MB message file: %s MB on disk; ratio = our messages/s divided by the peer'"'"'s)\n", sz;
 }' "$results"
+
+# Is a large message's memory given back? Resident memory of one process after a small
+# message, after the 10 MB message and after the next small one.
+"$render" --stats --outdir "$work/out" "$samples/mime4j_basic-plain.eml" "$work/big.eml" \
+    "$samples/mime4j_basic-plain.eml" 2>/dev/null | awk '
+/^stats:/ && $3 != "-" { mb[++n] = $5 / 1024; ms[n] = $3 }
+END { if (n == 3) printf "resident MB in one process: after a small message %.1f, after the 10 MB message %.1f (%d ms), after the next small one %.1f\n", mb[1], mb[2], ms[2], mb[3] }'

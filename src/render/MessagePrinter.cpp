@@ -8,6 +8,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <malloc.h>
+
 namespace Render
 {
 
@@ -23,6 +25,11 @@ QString jobTitle(const MessageDocument& doc)
 }
 
 } // namespace
+
+void MessagePrinter::releaseFreedMemory()
+{
+    malloc_trim(0);
+}
 
 QString MessagePrinter::defaultPrinter()
 {

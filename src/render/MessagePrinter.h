@@ -29,6 +29,10 @@ public:
 
     /// The name of the current default printer; empty when there is none.
     static QString defaultPrinter();
+
+    /// Gives the memory of messages already printed back to the system. A print run calls
+    /// it after each message: the allocator would otherwise keep a large message's heap.
+    static void releaseFreedMemory();
 };
 
 } // namespace Render

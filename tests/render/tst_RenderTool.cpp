@@ -35,6 +35,13 @@ private Q_SLOTS:
                     .contains(QStringLiteral("Verfügung")));
         QVERIFY(TestSupport::pdfText(out.filePath(QStringLiteral("tika_testRFC822_quoted.eml.pdf")))
                     .contains(QStringLiteral("Düsseldorf")));
+
+        // --stats: one line per file with its time and the memory left after it (the benchmark reads them).
+        QByteArray stats;
+        QCOMPARE(TestSupport::run(tool(), {QStringLiteral("--stats"), QStringLiteral("--outdir"), out.path(), mht}, &stats), 0);
+        static const QRegularExpression line(QStringLiteral("^stats: german\\.eml\\.mht \\d+ ms [1-9]\\d* KiB$"),
+                                             QRegularExpression::MultilineOption);
+        QVERIFY2(line.match(QString::fromUtf8(stats)).hasMatch(), stats.constData());
     }
 
     void eastAsianLettersReachThePaper()

@@ -1,6 +1,6 @@
 // vellumtide-render: renders message files to PDF, or prints each as one job.
 //
-//   vellumtide-render [--printer [NAME]] [--outdir DIR] [--html] FILE...
+//   vellumtide-render [--printer [NAME]] [--outdir DIR] [--html] [--stats] FILE...
 //
 // Exit code 0 only when every file was rendered; one line per failed file on stderr.
 
@@ -9,27 +9,44 @@
 #include "MimeReader.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrinterInfo>
 #include <cstdio>
+#include <unistd.h>
 
 namespace
 {
 
 void usage()
 {
-    std::fputs("usage: vellumtide-render [--printer [NAME]] [--outdir DIR] [--html] FILE...\n"
+    std::fputs("usage: vellumtide-render [--printer [NAME]] [--outdir DIR] [--html] [--stats] FILE...\n"
                "  renders each message file to DIR/<file name>.pdf (DIR defaults to the current folder),\n"
                "  or with --printer prints each as one job on NAME or the default printer.\n"
-               "  --html writes DIR/<file name>.html instead (the same content as HTML).\n",
+               "  --html writes DIR/<file name>.html instead (the same content as HTML).\n"
+               "  --stats prints, per file, the milliseconds it took and the resident memory after it.\n",
                stderr);
 }
 
 void fail(const QString& file, const QString& reason)
 {
     std::fprintf(stderr, "vellumtide-render: %s: %s\n", qPrintable(file), qPrintable(reason));
+}
+
+// Resident memory of this process in KiB, from /proc/self/statm.
+long residentKiB()
+{
+    long pages = 0;
+    long resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r"))
+    {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 } // namespace
@@ -44,6 +61,7 @@ int main(int argc, char** argv)
 
     bool print = false;
     bool html = false;
+    bool stats = false;
     QString printer;
     QString outDir = QDir::currentPath();
     QStringList files;
@@ -67,6 +85,8 @@ int main(int argc, char** argv)
             outDir = args[++i];
         else if (arg == u"--html")
             html = true;
+        else if (arg == u"--stats")
+            stats = true;
         else if (arg == u"--help" || arg == u"-h")
         {
             usage();
@@ -96,38 +116,49 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    if (stats)
+        std::printf("stats: start - %ld KiB\n", residentKiB());
     int failed = 0;
     for (const QString& file : files)
     {
-        Render::Message message;
-        QString error;
-        if (!Render::MimeReader::readFile(file, message, &error))
-        {
-            fail(file, error);
-            ++failed;
-            continue;
-        }
-        const QString target = QDir(outDir).filePath(QFileInfo(file).fileName() +
-                                                     (html ? QStringLiteral(".html") : QStringLiteral(".pdf")));
-        bool ok = false;
-        if (html)
-        {
-            QFile out(target);
-            ok = out.open(QIODevice::WriteOnly) &&
-                 out.write("<html><head><meta charset=\"utf-8\"></head><body>" +
-                           Render::MessageDocument::composeHtml(message).toUtf8() + "</body></html>") > 0;
+        QElapsedTimer clock;
+        clock.start();
+        // Each file in a scope of its own: its memory is given back before the next one.
+        [&] {
+            Render::Message message;
+            QString error;
+            if (!Render::MimeReader::readFile(file, message, &error))
+            {
+                fail(file, error);
+                ++failed;
+                return;
+            }
+            const QString target = QDir(outDir).filePath(QFileInfo(file).fileName() +
+                                                         (html ? QStringLiteral(".html") : QStringLiteral(".pdf")));
+            bool ok = false;
+            if (html)
+            {
+                QFile out(target);
+                ok = out.open(QIODevice::WriteOnly) &&
+                     out.write("<html><head><meta charset=\"utf-8\"></head><body>" +
+                               Render::MessageDocument::composeHtml(message).toUtf8() + "</body></html>") > 0;
+                if (!ok)
+                    error = out.errorString();
+            }
+            else if (print)
+                ok = Render::MessagePrinter::toPrinter(message, printer, &error);
+            else
+                ok = Render::MessagePrinter::toPdf(message, target, QPageSize(QPageSize::A4), &error);
             if (!ok)
-                error = out.errorString();
-        }
-        else if (print)
-            ok = Render::MessagePrinter::toPrinter(message, printer, &error);
-        else
-            ok = Render::MessagePrinter::toPdf(message, target, QPageSize(QPageSize::A4), &error);
-        if (!ok)
-        {
-            fail(file, error);
-            ++failed;
-        }
+            {
+                fail(file, error);
+                ++failed;
+            }
+        }();
+        Render::MessagePrinter::releaseFreedMemory();
+        if (stats)
+            std::printf("stats: %s %lld ms %ld KiB\n", qPrintable(QFileInfo(file).fileName()),
+                        static_cast<long long>(clock.elapsed()), residentKiB());
     }
     return failed == 0 ? 0 : 1;
 }
