@@ -121,7 +121,7 @@ void Form1::buildControls()
     Text2 = place(Frame1, "Text2", Twips::toRect(1320, 650, 5325, 345), new QLineEdit);
     Text2->setAccessibleName(Option4->text());
     PushButton8 = button(Frame1, "PushButton8", QStringLiteral("..."), Twips::toRect(6720, 650, 720, 345));
-    PushButton8->setAccessibleName(QStringLiteral("Browse for a PST file"));
+    PushButton8->setAccessibleDescription(QStringLiteral("Browse for a PST file"));
     PushButton4 = button(Frame1, "PushButton4", QStringLiteral("Show Outlook Express Options"),
                          Twips::toRect(240, 1110, 7200, 405));
 
