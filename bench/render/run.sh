@@ -52,8 +52,10 @@ results=$work/results.txt
 measure() {
     name=$1 count=$2
     shift 2
+    # wkhtmltopdf exits non-zero when a referenced resource is missing, yet writes the PDF;
+    # time(1) then puts a note above its figures, so only its last line counts.
     /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>&1 || echo "($name exited non-zero)" >&2
-    echo "$name $count $(cat "$work/time.txt")" >>"$results"
+    echo "$name $count $(tail -n 1 "$work/time.txt")" >>"$results"
 }
 # perloop LIST COMMAND-PREFIX...: one process per file; sums time, keeps the largest peak.
 perloop() {
@@ -82,7 +84,7 @@ if command -v chromium >/dev/null; then
         p=$(mktemp -d); chromium --no-sandbox --headless --disable-gpu --no-first-run --disable-background-networking \
         --disable-component-update --disable-sync --user-data-dir="$p" --print-to-pdf="$1" "file://$2"; rm -rf "$p"' \
         sh "$work/out/c.pdf" "$work/all.html" >/dev/null 2>&1 || true
-    echo "chromium batch $total $(cat "$work/time.txt")" >>"$results"
+    echo "chromium batch $total $(tail -n 1 "$work/time.txt")" >>"$results"
     perloop "chromium per-message" "$work/per-html.txt" sh -c '
         p=$(mktemp -d); chromium --no-sandbox --headless --disable-gpu --no-first-run --disable-background-networking \
         --disable-component-update --disable-sync --user-data-dir="$p" --print-to-pdf="$p.pdf" "file://$0"; rm -rf "$p" "$p.pdf"'
