@@ -4,7 +4,6 @@
 #include <QImage>
 #include <QPixmap>
 #include <QtEndian>
-
 #include <algorithm>
 
 std::optional<QCursor> LoadCursorFile(const QString& path)

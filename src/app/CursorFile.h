@@ -2,7 +2,6 @@
 
 #include <QCursor>
 #include <QString>
-
 #include <optional>
 
 /// Loads a Windows .cur file with the hotspot it declares; nothing when the file

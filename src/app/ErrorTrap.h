@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <exception>
 #include <utility>
 
@@ -16,8 +15,7 @@ public:
     /// location is "Window.Procedure", for example "Form1.Form_Load".
     ErrorTrap(Dialogs& dialogs, QString location) : m_dialogs(dialogs), m_location(std::move(location)) {}
 
-    template <class Statement>
-    void step(int line, Statement&& statement)
+    template <class Statement> void step(int line, Statement&& statement)
     {
         try
         {
@@ -29,8 +27,7 @@ public:
         }
     }
 
-    template <class Condition>
-    bool test(int line, Condition&& condition)
+    template <class Condition> bool test(int line, Condition&& condition)
     {
         try
         {

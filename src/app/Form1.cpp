@@ -40,18 +40,23 @@ struct GridColumn
 
 // Columns of the mail grid with the load line that adds each.
 constexpr GridColumn kGridColumns[] = {
-    {130, u"Root", 2000},      {132, u"Folder", 2000}, {134, u"Subfolder", 2000}, {136, u"Date", 2000},
-    {138, u"From/To", 2000},   {140, u"Email", 2000},  {142, u"Subject", 7000},   {144, u"ID", 1},
+    {130, u"Root", 2000},    {132, u"Folder", 2000}, {134, u"Subfolder", 2000}, {136, u"Date", 2000},
+    {138, u"From/To", 2000}, {140, u"Email", 2000},  {142, u"Subject", 7000},   {144, u"ID", 1},
 };
 
 // "What To Print" items with the load line that adds each.
 constexpr std::pair<int, const char16_t*> kPrintModes[] = {
-    {150, u"User Checked Items"}, {152, u"All"},           {154, u"Inbox"},         {156, u"Outbox"},
-    {158, u"Drafts"},             {160, u"Sent Items"},    {162, u"Deleted Items"}, {164, u"User-specified Folder"},
+    {150, u"User Checked Items"},
+    {152, u"All"},
+    {154, u"Inbox"},
+    {156, u"Outbox"},
+    {158, u"Drafts"},
+    {160, u"Sent Items"},
+    {162, u"Deleted Items"},
+    {164, u"User-specified Folder"},
 };
 
-template <class Widget>
-Widget* place(QWidget* parent, const char* name, QRect rect, Widget* widget)
+template <class Widget> Widget* place(QWidget* parent, const char* name, QRect rect, Widget* widget)
 {
     widget->setParent(parent);
     widget->setObjectName(QString::fromLatin1(name));
@@ -108,10 +113,11 @@ void Form1::buildControls()
     PushButton19 = button(this, "PushButton19", QStringLiteral("Help"), Twips::toRect(120, 120, 7800, 405));
 
     Frame1 = frame("Frame1", QStringLiteral("Source"), Twips::toRect(120, 570, 7800, 1665));
-    Option3 = place(Frame1, "Option3", Twips::toRect(240, 300, 6870, 285),
-                    new QRadioButton(QStringLiteral(
-                        "Outlook 2000/2002/2003/2007/2010/etc. (Outlook but not Outlook Express)")));
-    Option4 = place(Frame1, "Option4", Twips::toRect(240, 675, 1095, 285), new QRadioButton(QStringLiteral("PST File:")));
+    Option3 = place(
+        Frame1, "Option3", Twips::toRect(240, 300, 6870, 285),
+        new QRadioButton(QStringLiteral("Outlook 2000/2002/2003/2007/2010/etc. (Outlook but not Outlook Express)")));
+    Option4 =
+        place(Frame1, "Option4", Twips::toRect(240, 675, 1095, 285), new QRadioButton(QStringLiteral("PST File:")));
     for (QRadioButton* option : {Option3, Option4})
         WindowLook::setWhiteBackground(*option);
     m_sourceGroup = new QButtonGroup(this);
@@ -125,8 +131,8 @@ void Form1::buildControls()
     PushButton4 = button(Frame1, "PushButton4", QStringLiteral("Show Outlook Express Options"),
                          Twips::toRect(240, 1110, 7200, 405));
 
-    PushButton1 = button(this, "PushButton1", QStringLiteral("List Emails In Outlook"),
-                         Twips::toRect(120, 2340, 7800, 405));
+    PushButton1 =
+        button(this, "PushButton1", QStringLiteral("List Emails In Outlook"), Twips::toRect(120, 2340, 7800, 405));
 
     ListView1 = place(this, "ListView1", Twips::toRect(120, 2850, 7800, 1845), new QTreeView);
     ListView1->setModel(&m_mailGrid);
@@ -140,8 +146,8 @@ void Form1::buildControls()
     ListView1->viewport()->installEventFilter(this);
 
     PushButton5 = button(this, "PushButton5", QStringLiteral("Select All Items"), Twips::toRect(120, 4770, 3840, 405));
-    PushButton6 = button(this, "PushButton6", QStringLiteral("Deselect All Items"),
-                         Twips::toRect(4080, 4770, 3840, 405));
+    PushButton6 =
+        button(this, "PushButton6", QStringLiteral("Deselect All Items"), Twips::toRect(4080, 4770, 3840, 405));
 
     Frame2 = frame("Frame2", QStringLiteral("Filter"), Twips::toRect(120, 5220, 7800, 855));
     Label1 = place(Frame2, "Label1", Twips::toRect(240, 360, 1095, 255), new QLabel(QStringLiteral("Find what:")));
@@ -163,8 +169,8 @@ void Form1::buildControls()
     Combo2 = place(Frame4, "Combo2", Twips::toRect(240, 300, 7320, 345), new QComboBox);
     Combo2->setAccessibleName(Frame4->title());
 
-    PushButton3 = button(this, "PushButton3", QStringLiteral("Start Printing Selected"),
-                         Twips::toRect(120, 7890, 7800, 405));
+    PushButton3 =
+        button(this, "PushButton3", QStringLiteral("Start Printing Selected"), Twips::toRect(120, 7890, 7800, 405));
 
     connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo1_Click);
@@ -183,10 +189,11 @@ void Form1::buildControls()
 
 void Form1::setTabOrder()
 {
-    const QWidget* order[] = {ListView1,   Text2,       Option3, Option4,     PushButton1, PushButton8, PushButton5, PushButton6,
-                              PushButton3, PushButton19, Text1,  PushButton2, Combo1,      PushButton4, Combo2};
+    QWidget* const order[] = {ListView1,   Text2,       Option3,     Option4,     PushButton1,
+                              PushButton8, PushButton5, PushButton6, PushButton3, PushButton19,
+                              Text1,       PushButton2, Combo1,      PushButton4, Combo2};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+        QWidget::setTabOrder(order[i], order[i + 1]);
     ListView1->setFocus(Qt::OtherFocusReason);
 }
 

@@ -4,7 +4,6 @@
 
 #include <QCursor>
 #include <QWidget>
-
 #include <functional>
 #include <optional>
 
@@ -40,9 +39,9 @@ public:
         PrinterSystem& printers;
         ProcessTable& processes;
         Outlook::ApplicationFactory& outlook;
-        QString appFolder;                              ///< where HAND-M.CUR and the skin are looked for
+        QString appFolder;                                ///< where HAND-M.CUR and the skin are looked for
         std::function<void(QWidget*)> showOutlookExpress; ///< shows the Outlook Express window modally
-        std::function<void()> endProgram;               ///< ends the program at once
+        std::function<void()> endProgram;                 ///< ends the program at once
     };
 
     enum class Pointer

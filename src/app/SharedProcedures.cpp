@@ -13,7 +13,6 @@
 #include <QTime>
 #include <QTimer>
 #include <QWidget>
-
 #include <algorithm>
 #include <filesystem>
 
@@ -69,8 +68,7 @@ void WaitSeconds(double seconds, const std::function<double()>& clock)
             const double elapsed = now >= start ? now - start : now + kSecondsPerDay - start;
             if (elapsed >= seconds)
                 return;
-            const int sliceMs =
-                std::clamp(static_cast<int>((seconds - elapsed) * 1000.0), 1, kWaitSliceMs);
+            const int sliceMs = std::clamp(static_cast<int>((seconds - elapsed) * 1000.0), 1, kWaitSliceMs);
             QEventLoop loop;
             QTimer::singleShot(sliceMs, &loop, &QEventLoop::quit);
             loop.exec();
@@ -91,8 +89,8 @@ void ApplySkin(QWidget& window, const QString& appFolder)
     setBackground(window, buttonFace);
     for (QWidget* child : window.findChildren<QWidget*>())
     {
-        if (qobject_cast<QRadioButton*>(child) || qobject_cast<QCheckBox*>(child) ||
-            qobject_cast<QGroupBox*>(child) || qobject_cast<QLabel*>(child))
+        if (qobject_cast<QRadioButton*>(child) || qobject_cast<QCheckBox*>(child) || qobject_cast<QGroupBox*>(child) ||
+            qobject_cast<QLabel*>(child))
             setBackground(*child, buttonFace);
     }
 }

@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
         QCoreApplication::exit(0);
     };
 
-    Form1::Services services{dialogs, settings, printers, processes, engine, QCoreApplication::applicationDirPath(),
+    Form1::Services services{dialogs, settings,  printers, processes, engine, QCoreApplication::applicationDirPath(),
                              nullptr, endProgram};
     services.showOutlookExpress = [&](QWidget* parent) {
         Form2 window({[&] { return Main::IsOutlookInstalled(engine); }, endProgram, ApplicationIcon()}, parent);

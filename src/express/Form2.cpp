@@ -3,7 +3,6 @@
 #include "Twips.h"
 #include "WindowLook.h"
 
-
 Form2::Form2(Services services, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QIcon>
-
 #include <functional>
 
 /// The Outlook Express window. It opens modally over the main window (or alone at

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <stdexcept>
 
 /// The one error type platform and engine code throw: a number, the source that

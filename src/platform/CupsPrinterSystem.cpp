@@ -1,7 +1,6 @@
 #include "CupsPrinterSystem.h"
 
 #include <cups/cups.h>
-
 #include <utility>
 
 namespace

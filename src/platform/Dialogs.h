@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 /// Message boxes, the input box and file dialogs. The program shows them through
@@ -21,7 +20,7 @@ public:
     struct OpenFileRequest
     {
         QString title;
-        QString filter;     ///< "Description (*.pst)" entries separated by ";;"
+        QString filter; ///< "Description (*.pst)" entries separated by ";;"
         QString initialDir;
         bool multiSelect = false;
     };

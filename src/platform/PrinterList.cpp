@@ -6,8 +6,8 @@
 #include "PrinterSystem.h"
 #include "SettingsStore.h"
 
-void FillPrinterList(PrinterListControl& list, PrinterSystem& printers, Dialogs& dialogs,
-                     const SettingsStore& settings, const QString& key)
+void FillPrinterList(PrinterListControl& list, PrinterSystem& printers, Dialogs& dialogs, const SettingsStore& settings,
+                     const QString& key)
 {
     const QString defaultName = GetSetPrinter::GetDefaultPrinter(printers, dialogs);
     const QStringList names = printers.printerNames();
@@ -18,8 +18,7 @@ void FillPrinterList(PrinterListControl& list, PrinterSystem& printers, Dialogs&
     // stored position past the end of the list.
     if (!settings.read(key).isEmpty())
     {
-        const int position =
-            Conversions::toListPosition(settings.read(key, QString::number(list.currentIndex())));
+        const int position = Conversions::toListPosition(settings.read(key, QString::number(list.currentIndex())));
         if (position < -1 || position >= list.count())
             throw AppError::invalidPropertyValue(QStringLiteral("Vellumtide"));
         list.setCurrentIndex(position);

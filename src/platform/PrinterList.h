@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 class Dialogs;
@@ -22,5 +21,5 @@ struct PrinterListControl
 /// selects the position remembered under key, or else the default printer. Throws
 /// AppError when the remembered position is not a number or no longer in the list;
 /// the list then stays filled without a selection.
-void FillPrinterList(PrinterListControl& list, PrinterSystem& printers, Dialogs& dialogs,
-                     const SettingsStore& settings, const QString& key);
+void FillPrinterList(PrinterListControl& list, PrinterSystem& printers, Dialogs& dialogs, const SettingsStore& settings,
+                     const QString& key);

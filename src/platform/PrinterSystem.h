@@ -9,7 +9,7 @@ class PrinterSystem
 public:
     struct DefaultPrinter
     {
-        QString name;        ///< empty when there is none
+        QString name;         ///< empty when there is none
         long errorNumber = 0; ///< why there is none
         QString errorText;
     };

@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <sys/types.h>
 
 /// The system's processes: a snapshot by executable name, and termination.

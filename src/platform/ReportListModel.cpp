@@ -1,8 +1,6 @@
 #include "ReportListModel.h"
 
-ReportListModel::ReportListModel(QObject* parent) : QAbstractTableModel(parent)
-{
-}
+ReportListModel::ReportListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ReportListModel::addColumn(const QString& caption, int widthTwips)
 {

@@ -3,7 +3,6 @@
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
-
 #include <vector>
 
 /// The rows of a report-view grid with a check box on every row (on the first

@@ -38,7 +38,8 @@ void TestErrorTrap::goesOnAfterAFailingStatement()
     trap.step(108, [&] { ran << "108"; });
     QCOMPARE(ran, (QStringList{"100", "102", "108"}));
     QCOMPARE(dialogs.shown.size(), 3);
-    QCOMPARE(dialogs.shown[0].text, ErrorTrap::messageText(QStringLiteral("Overflow"), QStringLiteral("Form1.Form_Load"), 102));
+    QCOMPARE(dialogs.shown[0].text,
+             ErrorTrap::messageText(QStringLiteral("Overflow"), QStringLiteral("Form1.Form_Load"), 102));
     QVERIFY(dialogs.shown[1].text.startsWith(QStringLiteral("disk on fire\r\n")));
     QVERIFY(dialogs.shown[1].text.contains(QStringLiteral(" at line 104\r\r")));
     QVERIFY(dialogs.shown[2].text.contains(QStringLiteral(" at line 106\r\r")));
@@ -60,8 +61,8 @@ void TestErrorTrap::failingBranchTestCountsAsPassed()
     if (trap.test(114, []() -> bool { throw AppError::typeMismatch(QStringLiteral("test")); }))
         branchRan = true;
     QVERIFY(branchRan);
-    QCOMPARE(dialogs.texts(),
-             QStringList{ErrorTrap::messageText(QStringLiteral("Type mismatch"), QStringLiteral("Form2.PushButton3_Click"), 114)});
+    QCOMPARE(dialogs.texts(), QStringList{ErrorTrap::messageText(QStringLiteral("Type mismatch"),
+                                                                 QStringLiteral("Form2.PushButton3_Click"), 114)});
 }
 
 QTEST_GUILESS_MAIN(TestErrorTrap)

@@ -21,7 +21,6 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
-
 #include <cups/cups.h>
 
 namespace
@@ -64,8 +63,7 @@ struct Fixture
         form->Form_Load();
     }
 
-    template <class T>
-    T* child(const char* name) const
+    template <class T> T* child(const char* name) const
     {
         T* widget = form->findChild<T*>(QString::fromLatin1(name));
         if (!widget)
@@ -73,7 +71,10 @@ struct Fixture
         return widget;
     }
 
-    QString stored(const char* key) const { return settings.read(QString::fromLatin1(key), QStringLiteral("<absent>")); }
+    QString stored(const char* key) const
+    {
+        return settings.read(QString::fromLatin1(key), QStringLiteral("<absent>"));
+    }
     void store(const char* key, const QString& value) { settings.write(QString::fromLatin1(key), value); }
 };
 
@@ -136,7 +137,8 @@ void TestForm1::controlsStandWhereTheyBelong_data()
     };
     row("PushButton19", "Form1", {120, 120, 7800, 405}, "Help");
     row("Frame1", "Form1", {120, 570, 7800, 1665}, "Source");
-    row("Option3", "Frame1", {240, 300, 6870, 285}, "Outlook 2000/2002/2003/2007/2010/etc. (Outlook but not Outlook Express)");
+    row("Option3", "Frame1", {240, 300, 6870, 285},
+        "Outlook 2000/2002/2003/2007/2010/etc. (Outlook but not Outlook Express)");
     row("Option4", "Frame1", {240, 675, 1095, 285}, "PST File:");
     row("Text2", "Frame1", {1320, 650, 5325, 345}, "");
     row("PushButton8", "Frame1", {6720, 650, 720, 345}, "...");
@@ -244,9 +246,9 @@ void TestForm1::tabOrderAndFirstFocus()
 {
     Fixture f;
     f.load();
-    const QStringList expected{"ListView1",   "Text2", "Option3",     "Option4", "PushButton1", "PushButton8",
-                               "PushButton5", "PushButton6", "PushButton3", "PushButton19", "Text1", "PushButton2",
-                               "Combo1",      "PushButton4", "Combo2"};
+    const QStringList expected{"ListView1",   "Text2",       "Option3",     "Option4",     "PushButton1",
+                               "PushButton8", "PushButton5", "PushButton6", "PushButton3", "PushButton19",
+                               "Text1",       "PushButton2", "Combo1",      "PushButton4", "Combo2"};
     QStringList chain;
     QWidget* widget = f.child<QWidget>("ListView1");
     do
@@ -370,14 +372,22 @@ void TestForm1::badStoredValuesAreReportedAndTheLoadGoesOn_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("description");
-    QTest::newRow("Combo1 one past the last item") << "Combo1" << "8" << 166 << "Invalid property value";
-    QTest::newRow("Combo1 below -1") << "Combo1" << "-2" << 166 << "Invalid property value";
-    QTest::newRow("Combo1 not a number") << "Combo1" << "Inbox" << 166 << "Type mismatch";
-    QTest::newRow("Combo1 too large for a position") << "Combo1" << "70000" << 166 << "Overflow";
-    QTest::newRow("Combo2 past the printer list") << "Combo2" << "2" << 168 << "Invalid property value";
-    QTest::newRow("Combo2 not a number") << "Combo2" << "pdf1" << 168 << "Type mismatch";
-    QTest::newRow("Option3 maybe") << "Option3" << "maybe" << 170 << "Type mismatch";
-    QTest::newRow("Option4 maybe") << "Option4" << "maybe" << 172 << "Type mismatch";
+    QTest::newRow("Combo1 one past the last item") << "Combo1"
+                                                   << "8" << 166 << "Invalid property value";
+    QTest::newRow("Combo1 below -1") << "Combo1"
+                                     << "-2" << 166 << "Invalid property value";
+    QTest::newRow("Combo1 not a number") << "Combo1"
+                                         << "Inbox" << 166 << "Type mismatch";
+    QTest::newRow("Combo1 too large for a position") << "Combo1"
+                                                     << "70000" << 166 << "Overflow";
+    QTest::newRow("Combo2 past the printer list") << "Combo2"
+                                                  << "2" << 168 << "Invalid property value";
+    QTest::newRow("Combo2 not a number") << "Combo2"
+                                         << "pdf1" << 168 << "Type mismatch";
+    QTest::newRow("Option3 maybe") << "Option3"
+                                   << "maybe" << 170 << "Type mismatch";
+    QTest::newRow("Option4 maybe") << "Option4"
+                                   << "maybe" << 172 << "Type mismatch";
 }
 
 void TestForm1::badStoredValuesAreReportedAndTheLoadGoesOn()
@@ -564,8 +574,9 @@ void TestForm1::damagedCursorFileIsReported()
     Fixture f;
     f.load(true, dir.path());
     QCOMPARE(f.dialogs.shown.size(), 1);
-    QVERIFY(f.dialogs.shown[0].text.endsWith(QStringLiteral("Form1.Form_Load at line 108\r\rPlease email screenshot of this message to ") +
-                                             ErrorTrap::supportAddress()));
+    QVERIFY(f.dialogs.shown[0].text.endsWith(
+        QStringLiteral("Form1.Form_Load at line 108\r\rPlease email screenshot of this message to ") +
+        ErrorTrap::supportAddress()));
     QVERIFY(!f.form->hasCustomCursor());
     QCOMPARE(f.child<QComboBox>("Combo1")->currentIndex(), 0);
 }
@@ -584,8 +595,9 @@ void TestForm1::closingEndsOutlookProcessesAndTheProgram()
     start(QStringLiteral("outlook.Exe"), mixed);
     start(QStringLiteral("outlook.exe.bak"), spared);
     // Wine keeps the Windows path of the program as argv[0].
-    wine.start(QStringLiteral("bash"), {QStringLiteral("-c"),
-                                        QStringLiteral("exec -a 'C:\\Program Files\\Microsoft Office\\OUTLOOK.EXE' sleep 60")});
+    wine.start(
+        QStringLiteral("bash"),
+        {QStringLiteral("-c"), QStringLiteral("exec -a 'C:\\Program Files\\Microsoft Office\\OUTLOOK.EXE' sleep 60")});
     QVERIFY(wine.waitForStarted());
     QTest::qWait(200);
 

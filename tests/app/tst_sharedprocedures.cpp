@@ -1,6 +1,6 @@
-#include "OutlookApplication.h"
 #include "AppError.h"
 #include "MailEngine.h"
+#include "OutlookApplication.h"
 #include "SharedProcedures.h"
 
 #include <QCheckBox>
@@ -62,10 +62,12 @@ void TestSharedProcedures::applicationTitle_data()
 {
     QTest::addColumn<QString>("product");
     QTest::addColumn<QString>("title");
-    QTest::newRow("one word stays whole") << "Vellumtide" << "Vellumtide";
-    QTest::newRow("last word cut") << "Vellumtide Mail Printer" << "Vellumtide Mail";
-    QTest::newRow("cut until 40 or shorter")
-        << "Vellumtide Printer For Very Many Messages Of Every Kind" << "Vellumtide Printer For Very Many";
+    QTest::newRow("one word stays whole") << "Vellumtide"
+                                          << "Vellumtide";
+    QTest::newRow("last word cut") << "Vellumtide Mail Printer"
+                                   << "Vellumtide Mail";
+    QTest::newRow("cut until 40 or shorter") << "Vellumtide Printer For Very Many Messages Of Every Kind"
+                                             << "Vellumtide Printer For Very Many";
     QTest::newRow("long word without blanks") << QString(50, u'x') << QString(50, u'x');
 }
 

@@ -85,7 +85,8 @@ void TestConversions::boolean()
     if (expected >= 0)
     {
         QCOMPARE(Conversions::toBoolean(text), expected == 1);
-        QCOMPARE(Conversions::booleanText(expected == 1), expected == 1 ? QStringLiteral("True") : QStringLiteral("False"));
+        QCOMPARE(Conversions::booleanText(expected == 1),
+                 expected == 1 ? QStringLiteral("True") : QStringLiteral("False"));
         return;
     }
     QVERIFY_THROWS_EXCEPTION(AppError, Conversions::toBoolean(text));

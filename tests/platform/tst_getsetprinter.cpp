@@ -4,7 +4,6 @@
 #include "TestSupport.h"
 
 #include <QtTest>
-
 #include <cups/cups.h>
 
 // Against the private CUPS server of the test command: queues pdf1 (the server's
@@ -106,8 +105,9 @@ void TestGetSetPrinter::noServerSaysErrorNoOnce()
     QCOMPARE(GetSetPrinter::GetDefaultPrinter(printers, dialogs), QString());
     QCOMPARE(dialogs.shown.size(), 1);
     const QString text = dialogs.shown[0].text;
-    static const QRegularExpression shape(QStringLiteral(
-        "^Error No: -?\\d+\\r\\n[^\\r\\n]+\\r\\nHas occured in modPrinters\\.GetDefaultPrinter\\r\\nPlease contact Technical Support$"));
+    static const QRegularExpression shape(
+        QStringLiteral("^Error No: -?\\d+\\r\\n[^\\r\\n]+\\r\\nHas occured in "
+                       "modPrinters\\.GetDefaultPrinter\\r\\nPlease contact Technical Support$"));
     QVERIFY2(shape.match(text).hasMatch(), qPrintable(text));
     QCOMPARE(dialogs.shown[0].title, QStringLiteral("Vellumtide"));
     QCOMPARE(dialogs.shown[0].icon, Dialogs::Icon::None);

@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <memory>
 
 class TestProcesses : public QObject
@@ -21,7 +20,10 @@ void TestProcesses::executableName_data()
     QTest::addColumn<QByteArray>("cmdline");
     QTest::addColumn<QByteArray>("comm");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("unix path") << QByteArray("/usr/bin/sleep\0" "60\0", 18) << QByteArray("sleep\n") << "sleep";
+    QTest::newRow("unix path") << QByteArray("/usr/bin/sleep\0"
+                                             "60\0",
+                                             18)
+                               << QByteArray("sleep\n") << "sleep";
     QTest::newRow("wine keeps the windows path")
         << QByteArray("C:\\Program Files\\Microsoft Office\\Office16\\OUTLOOK.EXE\0/safe\0", 61)
         << QByteArray("OUTLOOK.EXE\n") << "OUTLOOK.EXE";

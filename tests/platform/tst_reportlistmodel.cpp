@@ -34,7 +34,8 @@ void TestReportListModel::rowsColumnsAndChecks()
     QCOMPARE(model.headerData(6, Qt::Horizontal).toString(), QStringLiteral("Subject"));
 
     model.addRow({QStringLiteral("Personal Folders"), QStringLiteral("Inbox"), QString(), QStringLiteral("2024-01-02"),
-                  QStringLiteral("Ann"), QStringLiteral("ann@example.org"), QStringLiteral("Hello"), QStringLiteral("id-1")});
+                  QStringLiteral("Ann"), QStringLiteral("ann@example.org"), QStringLiteral("Hello"),
+                  QStringLiteral("id-1")});
     model.addRow({QStringLiteral("Personal Folders"), QStringLiteral("Sent Items")}); // short row
     QCOMPARE(model.rowCount(), 2);
     QCOMPARE(model.text(0, 7), QStringLiteral("id-1"));

@@ -19,14 +19,21 @@ void TestSettingsStore::roundTrip_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
-    QTest::newRow("path with blanks") << "PST File" << "/home/user/Mail Archive/2019 backup.pst";
-    QTest::newRow("comma looks like a list") << "Text1" << "invoice, March";
-    QTest::newRow("quotes and equals") << "Text1" << "a \"b\" = c; d";
-    QTest::newRow("leading and trailing blanks kept") << "Text1" << "  padded  ";
+    QTest::newRow("path with blanks") << "PST File"
+                                      << "/home/user/Mail Archive/2019 backup.pst";
+    QTest::newRow("comma looks like a list") << "Text1"
+                                             << "invoice, March";
+    QTest::newRow("quotes and equals") << "Text1"
+                                       << "a \"b\" = c; d";
+    QTest::newRow("leading and trailing blanks kept") << "Text1"
+                                                      << "  padded  ";
     QTest::newRow("non-ASCII") << "PST File" << QString::fromUtf8("/home/jürgen/Почта/存档.pst");
-    QTest::newRow("empty text") << "Text1" << "";
-    QTest::newRow("backslashes") << "PST File" << "C:\\Mail\\archive.pst";
-    QTest::newRow("Boolean text") << "Option3" << "True";
+    QTest::newRow("empty text") << "Text1"
+                                << "";
+    QTest::newRow("backslashes") << "PST File"
+                                 << "C:\\Mail\\archive.pst";
+    QTest::newRow("Boolean text") << "Option3"
+                                  << "True";
 }
 
 void TestSettingsStore::roundTrip()
@@ -56,7 +63,8 @@ void TestSettingsStore::writesReachDiskAtOnce()
     SettingsStore store;
     store.write(QStringLiteral("Combo1"), QStringLiteral("5"));
     // The per-user file under the XDG config folder, section Vellumtide, without waiting for a save.
-    const QString expected = QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(QStringLiteral("Quillmark/Vellumtide.conf"));
+    const QString expected =
+        QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(QStringLiteral("Quillmark/Vellumtide.conf"));
     QCOMPARE(store.fileName(), expected);
     QFile file(expected);
     QVERIFY(file.open(QIODevice::ReadOnly));
