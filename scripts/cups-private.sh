@@ -33,7 +33,8 @@ esac
 stop
 mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
-rm -rf "$dir/conf" "$dir/spool" "$dir/cache" "$dir/state" "$dir/log" "$dir/bin"
+# DIR/out is ours too; a queue's own OUTDIR (the demo's folder) is never emptied.
+rm -rf "$dir/conf" "$dir/spool" "$dir/cache" "$dir/state" "$dir/log" "$dir/bin" "$dir/out"
 mkdir -p "$dir/conf/ppd" "$dir/spool/tmp" "$dir/cache" "$dir/state/certs" "$dir/log" "$dir/bin/backend"
 chmod 755 "$dir" "$dir/bin" "$dir/bin/backend"
 # A private ServerBin: the system's filters and helpers, plus our folder backend.
