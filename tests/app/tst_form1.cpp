@@ -2,9 +2,11 @@
 #include "CupsPrinterSystem.h"
 #include "CursorFile.h"
 #include "ErrorTrap.h"
+#include "FailingFactory.h"
 #include "Form1.h"
 #include "Form2.h"
 #include "MailEngine.h"
+#include "NoPrintServer.h"
 #include "ProcProcessTable.h"
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
@@ -21,19 +23,9 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
-#include <cups/cups.h>
 
 namespace
 {
-
-class FailingFactory : public Outlook::ApplicationFactory
-{
-public:
-    std::unique_ptr<Outlook::Application> create() override
-    {
-        throw AppError(429, QStringLiteral("Vellumtide"), QStringLiteral("ActiveX component can't create object"));
-    }
-};
 
 // One main window over the real settings store, the private CUPS server and /proc.
 struct Fixture
@@ -446,13 +438,11 @@ void TestForm1::bothOptionsTrueEndsWithTheSecond()
 
 void TestForm1::withoutAPrintServerNothingIsSelected()
 {
-    const QByteArray saved = qgetenv("CUPS_SERVER");
-    qputenv("CUPS_SERVER", QByteArray("/nonexistent/vellumtide/cups.sock"));
-    cupsSetServer(nullptr);
     Fixture f;
-    f.load();
-    qputenv("CUPS_SERVER", saved);
-    cupsSetServer(nullptr);
+    {
+        const NoPrintServer noServer;
+        f.load();
+    }
 
     QCOMPARE(f.child<QComboBox>("Combo2")->count(), 0);
     QCOMPARE(f.child<QComboBox>("Combo2")->currentIndex(), -1);

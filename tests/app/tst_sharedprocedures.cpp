@@ -1,4 +1,5 @@
 #include "AppError.h"
+#include "FailingFactory.h"
 #include "MailEngine.h"
 #include "OutlookApplication.h"
 #include "SharedProcedures.h"
@@ -15,15 +16,6 @@
 
 namespace
 {
-
-class FailingFactory : public Outlook::ApplicationFactory
-{
-public:
-    std::unique_ptr<Outlook::Application> create() override
-    {
-        throw AppError(429, QStringLiteral("Vellumtide"), QStringLiteral("ActiveX component can't create object"));
-    }
-};
 
 } // namespace
 

@@ -26,6 +26,18 @@ bool haveCups()
     return !qEnvironmentVariable("CUPS_SERVER").isEmpty() && !qEnvironmentVariable("VELLUMTIDE_CUPS_OUT").isEmpty();
 }
 
+bool setUserDefaultPrinter(const QString& queue)
+{
+    bool written = true;
+    for (const QString& dir : {QDir::home().filePath(QStringLiteral(".cups")), qEnvironmentVariable("CUPS_SERVERROOT")})
+    {
+        QFile file(QDir(dir).filePath(QStringLiteral("lpoptions")));
+        written = QDir().mkpath(dir) && file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                  file.write("Default " + queue.toUtf8() + "\n") > 0 && written;
+    }
+    return written;
+}
+
 QString queueOutDir(const QString& queue)
 {
     return QDir(qEnvironmentVariable("VELLUMTIDE_CUPS_OUT")).filePath(queue);

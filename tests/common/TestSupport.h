@@ -18,6 +18,10 @@ QString binDir();
 /// True when the private CUPS server of scripts/test.sh is configured for this test.
 bool haveCups();
 
+/// Makes queue this test's own default printer (~/.cups/lpoptions, or CUPS_SERVERROOT/lpoptions
+/// as root); false when the files cannot be written.
+bool setUserDefaultPrinter(const QString& queue);
+
 /// The folder a queue of the private server writes its jobs to.
 QString queueOutDir(const QString& queue);
 

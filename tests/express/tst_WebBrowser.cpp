@@ -29,18 +29,6 @@ private:
         return path;
     }
 
-    static void setUserDefault(const QString& queue)
-    {
-        for (const QString& dir :
-             {QDir::home().filePath(QStringLiteral(".cups")), qEnvironmentVariable("CUPS_SERVERROOT")})
-        {
-            QDir().mkpath(dir);
-            QFile file(QDir(dir).filePath(QStringLiteral("lpoptions")));
-            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                file.write("Default " + queue.toUtf8() + "\n");
-        }
-    }
-
 private Q_SLOTS:
     void readyStateReachesComplete_data()
     {
@@ -136,7 +124,7 @@ private Q_SLOTS:
     {
         if (!TestSupport::haveCups())
             QSKIP("needs the private CUPS server of scripts/test.sh");
-        setUserDefault(QStringLiteral("pdf2"));
+        QVERIFY(TestSupport::setUserDefaultPrinter(QStringLiteral("pdf2")));
         const int before = TestSupport::printedJobs(QStringLiteral("pdf2")).size();
         WebBrowser browser;
         // Printing right after Navigate waits for the page instead of printing half of it.

@@ -1,10 +1,11 @@
 #include "CupsPrinterSystem.h"
 #include "GetSetPrinter.h"
+#include "NoPrintServer.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
 
 #include <QtTest>
-#include <cups/cups.h>
+#include <optional>
 
 // Against the private CUPS server of the test command: queues pdf1 (the server's
 // default) and pdf2.
@@ -95,11 +96,8 @@ void TestGetSetPrinter::unknownOrEmptyNameFails()
 
 void TestGetSetPrinter::noServerSaysErrorNoOnce()
 {
-    const QByteArray saved = qgetenv("CUPS_SERVER");
-    qputenv("CUPS_SERVER", QByteArray("/nonexistent/vellumtide/cups.sock"));
-    cupsSetServer(nullptr);
-
     CupsPrinterSystem printers;
+    std::optional<NoPrintServer> noServer(std::in_place);
     ScriptedDialogs dialogs;
     QCOMPARE(printers.printerNames(), QStringList());
     QCOMPARE(GetSetPrinter::GetDefaultPrinter(printers, dialogs), QString());
@@ -114,8 +112,7 @@ void TestGetSetPrinter::noServerSaysErrorNoOnce()
     QVERIFY(!GetSetPrinter::SetDefaultPrinter(printers, dialogs, QStringLiteral("pdf1"), false));
     QCOMPARE(dialogs.shown.size(), 1);
 
-    qputenv("CUPS_SERVER", saved);
-    cupsSetServer(nullptr);
+    noServer.reset();
     QCOMPARE(printers.printerNames().size(), 2);
 }
 

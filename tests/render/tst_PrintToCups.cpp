@@ -16,19 +16,6 @@ class tst_PrintToCups : public QObject
     Q_OBJECT
 
 private:
-    static void setUserDefault(const QString& queue)
-    {
-        // The per-user default: ~/.cups/lpoptions, or CUPS_SERVERROOT/lpoptions as root.
-        for (const QString& dir :
-             {QDir::home().filePath(QStringLiteral(".cups")), qEnvironmentVariable("CUPS_SERVERROOT")})
-        {
-            QVERIFY(QDir().mkpath(dir));
-            QFile file(QDir(dir).filePath(QStringLiteral("lpoptions")));
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write("Default " + queue.toUtf8() + "\n");
-        }
-    }
-
     static Message sample(const char* name)
     {
         Message m;
@@ -47,7 +34,7 @@ private Q_SLOTS:
 
     void oneJobPerMessageOnDefault()
     {
-        setUserDefault(QStringLiteral("pdf1"));
+        QVERIFY(TestSupport::setUserDefaultPrinter(QStringLiteral("pdf1")));
         QCOMPARE(MessagePrinter::defaultPrinter(), QStringLiteral("pdf1"));
         const QList<Message> messages = {sample("mimetools_german.eml"), sample("mailparser_nodemailer.eml"),
                                          sample("mime4j_basic-plain.eml")};
@@ -73,7 +60,7 @@ private Q_SLOTS:
 
     void followsTheDefaultAndNamedQueues()
     {
-        setUserDefault(QStringLiteral("pdf2"));
+        QVERIFY(TestSupport::setUserDefaultPrinter(QStringLiteral("pdf2")));
         QCOMPARE(MessagePrinter::defaultPrinter(), QStringLiteral("pdf2"));
         const Message m = sample("tika_testRFC822_quoted.eml");
         const int before1 = TestSupport::printedJobs(QStringLiteral("pdf1")).size();
@@ -95,7 +82,7 @@ private Q_SLOTS:
 
     void untitledMessageStillHasATitle()
     {
-        setUserDefault(QStringLiteral("pdf1"));
+        QVERIFY(TestSupport::setUserDefaultPrinter(QStringLiteral("pdf1")));
         const int before = TestSupport::printedJobs(QStringLiteral("pdf1")).size();
         Message m;
         m.textBody = QStringLiteral("no subject here");
