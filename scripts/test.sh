@@ -10,7 +10,10 @@ scripts/deps.sh --test
 
 build=${BUILD_DIR:-$top/build-test}
 jobs=$(nproc 2>/dev/null || echo 2)
-CC=clang CXX=clang++ cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUMTIDE_FUZZ=ON \
+# ccache, where a developer has it, lets several checkouts share one another's objects.
+launcher=""
+command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+CC=clang CXX=clang++ cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUMTIDE_FUZZ=ON $launcher \
     -DVELLUMTIDE_FUZZ_SECONDS="${FUZZ_SECONDS:-30}" >/dev/null
 cmake --build "$build" -j "$jobs"
 

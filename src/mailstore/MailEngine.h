@@ -5,12 +5,12 @@
 namespace MailStore
 {
 
-/// The built-in engine. For now its profile holds no stores; the stores of the
-/// user's profile are attached by the listing code.
+/// The built-in engine. For now its profile holds no stores.
 class EngineApplication : public Outlook::Application
 {
 public:
-    int storeCount() const override { return 0; }
+    QString Version() const override;
+    std::unique_ptr<Outlook::Namespace> GetNamespace(const QString& type) override;
 };
 
 /// Creates the built-in engine; it is always available.

@@ -1,5 +1,7 @@
 #include "OutlookApplication.h"
 
+#include "AppError.h"
+
 namespace Outlook
 {
 
@@ -13,6 +15,11 @@ bool IsEngineAvailable(ApplicationFactory& factory) noexcept
     {
         return false;
     }
+}
+
+void Item::notSupported(const QString& source)
+{
+    throw AppError(438, source, QStringLiteral("Object doesn't support this property or method"));
 }
 
 } // namespace Outlook

@@ -1,18 +1,23 @@
 #pragma once
 
+#include "Namespace.h"
+
+#include <QString>
 #include <memory>
 
 namespace Outlook
 {
 
 /// The mail engine's application object: the entry to the stores of the user's
-/// mail profile.
+/// mail profile. Every member may throw AppError.
 class Application
 {
 public:
     virtual ~Application() = default;
-    /// How many stores the profile holds.
-    virtual int storeCount() const = 0;
+    /// Text led by the engine's major version number, for example "16.0.0.1".
+    virtual QString Version() const = 0;
+    /// The namespace of the current profile; the program always passes "MAPI".
+    virtual std::unique_ptr<Namespace> GetNamespace(const QString& type) = 0;
 };
 
 /// Starts the mail engine. The program asks it whether mail can be read at all.
