@@ -43,6 +43,34 @@ QFont plainFont()
     return font;
 }
 
+// A header of a megabyte as one paragraph costs seconds per layout pass and per page
+// drawn: such values are cut, at spaces where possible, into paragraphs of a few thousand
+// characters.
+QString inParagraphs(const QString& value)
+{
+    constexpr qsizetype Chunk = 4000;
+    if (value.size() <= Chunk)
+        return value;
+    QString out;
+    out.reserve(value.size() + value.size() / Chunk);
+    qsizetype start = 0;
+    while (start < value.size())
+    {
+        qsizetype end = qMin(start + Chunk, value.size());
+        if (end < value.size())
+        {
+            const qsizetype space = value.lastIndexOf(u' ', end);
+            if (space > start + Chunk / 2)
+                end = space + 1;
+        }
+        if (!out.isEmpty())
+            out += QChar::ParagraphSeparator;
+        out += QStringView(value).sliced(start, end - start);
+        start = end;
+    }
+    return out;
+}
+
 // Undoes what the HTML importer does for <pre> and nowrap: such lines must still wrap on paper.
 void allowWrapping(QTextDocument& doc)
 {
@@ -285,7 +313,7 @@ void MessageDocument::appendMessage(QTextCursor& cursor, const Message& message,
             QTextCursor cell = table->cellAt(row, 0).firstCursorPosition();
             cell.insertText(fields[row].first + u':', label);
             cell = table->cellAt(row, 1).firstCursorPosition();
-            cell.insertText(fields[row].second, value);
+            cell.insertText(inParagraphs(fields[row].second), value);
         }
         cursor = table->lastCursorPosition();
         cursor.movePosition(QTextCursor::NextBlock);
@@ -295,7 +323,7 @@ void MessageDocument::appendMessage(QTextCursor& cursor, const Message& message,
 
     if (!message.htmlBody.isEmpty())
     {
-        cursor.insertHtml(message.htmlBody);
+        cursor.insertHtml(PrintLayout::rowsInsteadOfLargeTables(message.htmlBody));
     }
     else if (!message.textBody.isEmpty())
     {

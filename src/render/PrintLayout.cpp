@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
 #include <QPaintDevice>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -21,6 +22,7 @@ namespace
 constexpr qreal PointsPerCssPixel = 72.0 / 96.0;
 // Below this a table's text is too small to read on paper; it is printed row by row instead.
 constexpr qreal SmallestTableScale = 0.5;
+const QString RowsNote = QStringLiteral("A table printed one row per line, cells separated by \u201c|\u201d:");
 
 struct FormatChange
 {
@@ -72,6 +74,30 @@ bool worthShowing(const QString& href, const QString& text)
         lower.startsWith(QLatin1String("javascript:")))
         return false;
     return comparable(text) != comparable(href);
+}
+
+// The widest word of `text`. Only the longest words (by letters) are measured: with a
+// hostile cell of a million characters, shaping every word would cost seconds.
+qreal longestWord(const QFontMetricsF& metrics, const QString& text)
+{
+    std::vector<QStringView> words;
+    qsizetype longest = 0;
+    for (QStringView word : QStringView(text).split(u' ', Qt::SkipEmptyParts))
+    {
+        if (word.size() * 2 < longest)
+            continue;
+        longest = qMax(longest, word.size());
+        words.push_back(word);
+    }
+    qreal widest = 0;
+    int measured = 0;
+    for (auto it = words.rbegin(); it != words.rend() && measured < 64; ++it)
+        if (it->size() * 2 >= longest)
+        {
+            widest = qMax(widest, metrics.horizontalAdvance(it->toString()));
+            ++measured;
+        }
+    return widest;
 }
 
 // Widths a table's columns need, measured on the layout's device (document units).
@@ -139,12 +165,12 @@ private:
                                     }
                                     const QFontMetricsF fm = metrics(format);
                                     const QString text = fragment.text();
-                                    for (const QString& piece : text.split(u' ', Qt::SkipEmptyParts))
-                                        word = qMax(word, qMin(fm.horizontalAdvance(piece), wordCap));
+                                    word = qMax(word, qMin(longestWord(fm, text), wordCap));
                                     const int block = m_doc.findBlock(fragment.position()).blockNumber();
                                     if (block != lineBlock)
                                         line = 0, lineBlock = block;
-                                    line += fm.horizontalAdvance(text);
+                                    // A long text wraps whatever its exact width: spare the shaping.
+                                    line += text.size() > 2000 ? m_width : fm.horizontalAdvance(text);
                                     needs.whole[column] = qMax(needs.whole[column], line);
                                 });
                 // A little room for rounding and for words split across formats.
@@ -153,6 +179,18 @@ private:
         for (int c = 0; c < table->columns(); ++c)
             needs.whole[c] = qMax(needs.whole[c], needs.word[c]);
         return needs;
+    }
+
+    // True when the sender's column percentages leave every column room for its words.
+    static bool sharesFit(const QTextTableFormat& format, const ColumnNeeds& needs, qreal inner)
+    {
+        const QList<QTextLength> shares = format.columnWidthConstraints();
+        if (shares.size() != qsizetype(needs.word.size()))
+            return false;
+        for (qsizetype c = 0; c < shares.size(); ++c)
+            if (shares[c].type() != QTextLength::PercentageLength || shares[c].value(inner) < needs.word[c])
+                return false;
+        return true;
     }
 
     void fit(QTextTable* table)
@@ -169,7 +207,7 @@ private:
         for (int c = 0; c < columns; ++c)
             words += needs.word[c], whole += needs.whole[c];
         const qreal fixed = columns * perColumn + around;
-        if (whole + fixed <= m_width)
+        if (whole + fixed <= m_width || sharesFit(format, needs, m_width - fixed))
             return; // the usual layout gives every column what it asks for
 
         qreal scale = 1;
@@ -249,7 +287,7 @@ private:
                     cells << text;
             }
             if (!cells.isEmpty())
-                rows << cells.join(QStringLiteral("  |  "));
+                rows << cells.join(QStringLiteral(" | "));
         }
         const int first = table->firstPosition() - 1;
         const int last = table->lastPosition() + 1;
@@ -260,7 +298,7 @@ private:
         note.setFontItalic(true);
         note.setFontPointSize(8);
         cursor.insertBlock(QTextBlockFormat(), note);
-        cursor.insertText(QStringLiteral("A table too wide for the page, one row per line:"));
+        cursor.insertText(RowsNote);
         cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
         cursor.insertText(rows.join(u'\n'));
     }
@@ -274,6 +312,33 @@ private:
 };
 
 } // namespace
+
+QString rowsInsteadOfLargeTables(const QString& html)
+{
+    static const QRegularExpression cell(QStringLiteral("<t[dh][\\s>]"), QRegularExpression::CaseInsensitiveOption);
+    qsizetype cells = 0;
+    for (auto it = cell.globalMatch(html); it.hasNext() && cells <= MaxTableCells; it.next())
+        ++cells;
+    if (cells <= MaxTableCells)
+        return html;
+    static const QRegularExpression between(QStringLiteral("</t[dh]>\\s*<t[dh](\\s[^>]*)?>"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression rowStart(QStringLiteral("<tr(\\s[^>]*)?>"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression rowEnd(QStringLiteral("</tr\\s*>"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tableStart(QStringLiteral("<table(\\s[^>]*)?>"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression other(
+        QStringLiteral("</?(table|t[dh]|thead|tbody|tfoot|colgroup|col|caption)(\\s[^>]*)?>"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString out = html;
+    out.replace(between, QStringLiteral(" | "));
+    out.replace(rowStart, QStringLiteral("<p style=\"margin: 0\">"));
+    out.replace(rowEnd, QStringLiteral("</p>"));
+    out.replace(tableStart, QStringLiteral("<p><i>") + RowsNote.toHtmlEscaped() + QStringLiteral("</i></p>"));
+    out.replace(other, QString());
+    return out;
+}
 
 void pixelFontsToPoints(QTextDocument& doc)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 
 class QTextDocument;
 
@@ -11,6 +12,14 @@ namespace Render
 /// sizes kept on paper, links readable, wide tables on the page, no line on two pages.
 namespace PrintLayout
 {
+
+/// Tables with more cells than this are printed as rows of text: laying them out as
+/// tables would take minutes.
+constexpr int MaxTableCells = 5000;
+
+/// `html` with its tables turned into one paragraph per row when it holds more than
+/// MaxTableCells cells; otherwise `html` itself.
+QString rowsInsteadOfLargeTables(const QString& html);
 
 /// Turns CSS pixel font sizes into points (1 px = 1/96 inch): the layout would take
 /// them as device pixels, a hairline on a printer.
