@@ -21,6 +21,7 @@ private:
 private Q_SLOTS:
     void rendersEachFileToPdf()
     {
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         QTemporaryDir out;
         QTemporaryDir in;
         const QString mht = in.filePath(QStringLiteral("german.eml.mht"));
@@ -38,7 +39,9 @@ private Q_SLOTS:
 
         // --stats: one line per file with its time and the memory left after it (the benchmark reads them).
         QByteArray stats;
-        QCOMPARE(TestSupport::run(tool(), {QStringLiteral("--stats"), QStringLiteral("--outdir"), out.path(), mht}, &stats), 0);
+        QCOMPARE(
+            TestSupport::run(tool(), {QStringLiteral("--stats"), QStringLiteral("--outdir"), out.path(), mht}, &stats),
+            0);
         static const QRegularExpression line(QStringLiteral("^stats: german\\.eml\\.mht \\d+ ms [1-9]\\d* KiB$"),
                                              QRegularExpression::MultilineOption);
         QVERIFY2(line.match(QString::fromUtf8(stats)).hasMatch(), stats.constData());
@@ -65,6 +68,7 @@ private Q_SLOTS:
 
     void failuresAreReportedPerFile()
     {
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         QTemporaryDir out;
         QByteArray err;
         const QString missing = out.filePath(QStringLiteral("missing.eml"));
@@ -89,6 +93,7 @@ private Q_SLOTS:
     {
         if (!TestSupport::haveCups())
             QSKIP("needs the private CUPS server of scripts/test.sh");
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         const int before1 = TestSupport::printedJobs(QStringLiteral("pdf1")).size();
         const int before2 = TestSupport::printedJobs(QStringLiteral("pdf2")).size();
         // No per-user default here: the server's default, pdf1.

@@ -37,6 +37,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml/MANIFEST.txt"));
         QVERIFY(m_out.isValid());
         QFile manifest(TestSupport::testData(QStringLiteral("eml/MANIFEST.txt")));
         QVERIFY2(manifest.open(QIODevice::ReadOnly), "the sample folder is not configured");
