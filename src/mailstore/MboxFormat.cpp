@@ -33,9 +33,11 @@ public:
         }
         line.offset = m_in.pos();
         line.startsLine = m_atLineStart;
-        line.bytes = m_in.readLine(64 * 1024);
-        if (line.bytes.isEmpty())
+        // Into a reused buffer: readLine(max) would allocate the maximum for every line.
+        const qint64 got = m_in.readLine(m_buffer.data(), m_buffer.size());
+        if (got <= 0)
             return false;
+        line.bytes = QByteArray(m_buffer.constData(), qsizetype(got));
         m_atLineStart = line.bytes.endsWith('\n');
         // Some writers put a UTF-8 byte order mark before the first "From ".
         if (line.offset == 0 && line.bytes.startsWith("\xEF\xBB\xBF"))
@@ -57,6 +59,7 @@ public:
 
 private:
     QIODevice& m_in;
+    QByteArray m_buffer = QByteArray(64 * 1024 + 1, Qt::Uninitialized);
     bool m_atLineStart = true;
     std::optional<Line> m_peeked;
 };
