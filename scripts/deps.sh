@@ -10,6 +10,8 @@ packages="build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libcups2
  libytnef0-dev fonts-unfonts-core fonts-symbola"
 if [ "${1:-}" = "--test" ]; then
     packages="$packages clang libclang-rt-14-dev undbx"
+    # readpst and lspst: the .pst peers of bench/mailstore
+    packages="$packages pst-utils"
 fi
 missing=""
 for p in $packages; do
