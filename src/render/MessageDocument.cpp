@@ -47,6 +47,11 @@ QFont plainFont()
     return font;
 }
 
+QString shortened(const QString& text, qsizetype length)
+{
+    return text.size() <= length ? text : text.left(length - 1) + QChar(0x2026);
+}
+
 // A header of a megabyte as one paragraph costs seconds per layout pass and per page
 // drawn: such values are cut, at spaces where possible, into paragraphs of a few thousand
 // characters.
@@ -214,7 +219,7 @@ void MessageDocument::setMessage(const Message& message)
     for (const QString& label : {QStringLiteral("Subject"), QStringLiteral("From"), QStringLiteral("Sent")})
         for (const auto& [name, value] : fields)
             if (name == label)
-                running << value.left(300).simplified(); // a hostile header must not cost time per page
+                running << shortened(value.simplified(), 48); // each part keeps a place on the line
     m_runningHeader = running.join(QStringLiteral("  –  "));
     addResources(message);
     addResource(QTextDocument::ImageResource, QUrl(MissingImage), missingImageBox());
@@ -391,7 +396,7 @@ QVariant MessageDocument::loadResource(int type, const QUrl& name)
     return image;
 }
 
-void MessageDocument::fitToWidth(qreal width)
+void MessageDocument::fitToWidth(qreal width, qreal pageHeight)
 {
     // Frame and image sizes are in CSS pixels; the layout scales them to the paint device.
     const QPaintDevice* device = documentLayout()->paintDevice();
@@ -400,7 +405,7 @@ void MessageDocument::fitToWidth(qreal width)
     fitFrames(rootFrame(), maxWidth);
     PrintLayout::fitTables(*this, width);
     // Taller than a page, an image would leave the page before it blank and be cut.
-    const qreal maxHeight = pageSize().height() > 0 ? pageSize().height() * 0.9 / scale : 1e9;
+    const qreal maxHeight = pageHeight > 0 ? pageHeight * 0.9 / scale : 1e9;
     struct Change
     {
         int position;
