@@ -143,8 +143,11 @@ private:
             GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
             if (!inner)
                 return;
+            // Read again from its bytes, so an attached message gets the same repairs as the outer one.
             Message sub;
-            Collector(sub, m_options).fill(inner, depth + 1);
+            GCharPtr bytes(g_mime_object_to_string(GMIME_OBJECT(inner), nullptr));
+            if (!bytes || !parseMessage(QByteArray(bytes.get()), sub, depth + 1, nullptr))
+                Collector(sub, m_options).fill(inner, depth + 1);
             m_message.embedded.push_back(std::move(sub));
             return;
         }

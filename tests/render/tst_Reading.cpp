@@ -313,9 +313,14 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, header);
         QFETCH(QString, expected);
-        const Message m = readMessage("From: " + header + " <a@x>\nSubject: " + header + "\n\nb\n");
+        const Message m = readMessage("From: " + header + " <a@x>\nSubject: " + header +
+                                      "\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                                      "Content-Type: message/rfc822\n\nSubject: " +
+                                      header + "\n\ninner\n--b--\n");
         QCOMPARE(m.subject, expected);
         QVERIFY2(m.from.startsWith(expected), qPrintable(m.from));
+        QCOMPARE(m.embedded.size(), std::size_t(1));
+        QCOMPARE(m.embedded[0].subject, expected);
     }
 
     // Rule: a byte-order mark is not part of the first header.
