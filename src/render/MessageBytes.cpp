@@ -57,6 +57,78 @@ qsizetype skipPreamble(const QByteArray& raw)
     return pos;
 }
 
+QByteArray decodeWordPayload(const QByteArray& encoding, const QByteArray& payload)
+{
+    if (encoding == "B" || encoding == "b")
+        return QByteArray::fromBase64(payload);
+    QByteArray bytes;
+    for (qsizetype i = 0; i < payload.size(); ++i)
+    {
+        const char c = payload[i];
+        if (c == '=' && i + 2 < payload.size())
+        {
+            bool ok = false;
+            const int value = payload.mid(i + 1, 2).toInt(&ok, 16);
+            if (ok)
+            {
+                bytes += static_cast<char>(value);
+                i += 2;
+                continue;
+            }
+        }
+        bytes += c == '_' ? ' ' : c;
+    }
+    return bytes;
+}
+
+// Mailers cut long text into encoded words of one charset wherever the line ends, often
+// inside a multibyte character: decoded one by one, each half is garbage. Joining their
+// bytes into one word first keeps the character whole.
+QByteArray joinEncodedWords(const QByteArray& header)
+{
+    static const QRegularExpression word(QStringLiteral(R"(=\?([^?\s]+)\?([BbQq])\?([^?\s]*)\?=)"));
+    static const QRegularExpression gap(QStringLiteral(R"(^(?:\r?\n)?[ \t]+$)"));
+    const QString text = QString::fromLatin1(header);
+    QString result;
+    qsizetype copied = 0;
+    auto it = word.globalMatch(text);
+    QRegularExpressionMatch runStart;
+    QRegularExpressionMatch last;
+    QByteArray runBytes;
+    int runLength = 0;
+    auto closeRun = [&] {
+        if (runLength >= 2)
+        {
+            result += text.mid(copied, runStart.capturedStart() - copied);
+            result += QStringLiteral("=?%1?B?%2?=").arg(runStart.captured(1), QString::fromLatin1(runBytes.toBase64()));
+            copied = last.capturedEnd();
+        }
+        runLength = 0;
+        runBytes.clear();
+    };
+    while (it.hasNext())
+    {
+        const QRegularExpressionMatch m = it.next();
+        const QString charset = m.captured(1).section(u'*', 0, 0);
+        const bool adjacent =
+            runLength > 0 && charset.compare(runStart.captured(1).section(u'*', 0, 0), Qt::CaseInsensitive) == 0 &&
+            gap.match(text.mid(last.capturedEnd(), m.capturedStart() - last.capturedEnd())).hasMatch();
+        if (!adjacent)
+        {
+            closeRun();
+            runStart = m;
+        }
+        runBytes += decodeWordPayload(m.captured(2).toLatin1(), m.captured(3).toLatin1());
+        ++runLength;
+        last = m;
+    }
+    closeRun();
+    if (copied == 0)
+        return header;
+    result += text.mid(copied);
+    return result.toLatin1();
+}
+
 } // namespace
 
 PreparedMessage prepareMessage(const QByteArray& raw)
@@ -100,6 +172,7 @@ PreparedMessage prepareMessage(const QByteArray& raw)
     }
     // A NUL would end the value for a C parser: keep the rest of it readable.
     header.replace('\0', ' ');
+    header = joinEncodedWords(header);
     result.bytes = header + raw.mid(pos);
     return result;
 }

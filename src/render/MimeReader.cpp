@@ -143,8 +143,11 @@ private:
             GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
             if (!inner)
                 return;
+            // Read again from its bytes, so an attached message gets the same repairs as the outer one.
             Message sub;
-            Collector(sub, m_options).fill(inner, depth + 1);
+            GCharPtr bytes(g_mime_object_to_string(GMIME_OBJECT(inner), nullptr));
+            if (!bytes || !parseMessage(QByteArray(bytes.get()), sub, depth + 1, nullptr))
+                Collector(sub, m_options).fill(inner, depth + 1);
             m_message.embedded.push_back(std::move(sub));
             return;
         }
@@ -400,21 +403,6 @@ private:
         m_resources.push_back(std::move(resource));
     }
 
-    static bool referencedBy(const Attachment& a, const QString& html)
-    {
-        return !html.isEmpty() &&
-               ((!a.contentId.isEmpty() && html.contains(QStringLiteral("cid:") + a.contentId, Qt::CaseInsensitive)) ||
-                (!a.contentLocation.isEmpty() && html.contains(a.contentLocation, Qt::CaseInsensitive)));
-    }
-
-    // An <img> for a part of this message; a part without a Content-ID gets one of its own.
-    QString imageHtml(Attachment& a)
-    {
-        if (a.contentId.isEmpty())
-            a.contentId = QStringLiteral("part%1.vellumtide").arg(++m_partIds);
-        return QStringLiteral("<img src=\"cid:%1\">").arg(a.contentId.toHtmlEscaped());
-    }
-
     static bool isTnef(const QString& mimeType, const QString& fileName)
     {
         return mimeType == u"application/ms-tnef" || mimeType == u"application/vnd.ms-tnef" ||
@@ -456,6 +444,21 @@ private:
                                            QRegularExpression::CaseInsensitiveOption);
         const QRegularExpressionMatch m = re.match(fromUtf8(g_mime_object_get_header(object, "Content-Type")));
         return m.hasMatch() ? (m.captured(1) + m.captured(2)).trimmed() : QString();
+    }
+
+    static bool referencedBy(const Attachment& a, const QString& html)
+    {
+        return !html.isEmpty() &&
+               ((!a.contentId.isEmpty() && html.contains(QStringLiteral("cid:") + a.contentId, Qt::CaseInsensitive)) ||
+                (!a.contentLocation.isEmpty() && html.contains(a.contentLocation, Qt::CaseInsensitive)));
+    }
+
+    // An <img> for a part of this message; a part without a Content-ID gets one of its own.
+    QString imageHtml(Attachment& a)
+    {
+        if (a.contentId.isEmpty())
+            a.contentId = QStringLiteral("part%1.vellumtide").arg(++m_partIds);
+        return QStringLiteral("<img src=\"cid:%1\">").arg(a.contentId.toHtmlEscaped());
     }
 
     void finish()

@@ -257,7 +257,8 @@ QString rtfToText(const QByteArray& rtf, bool* isHtml)
 
 bool readTnef(const QByteArray& bytes, Message& message)
 {
-    if (bytes.size() < 6 || bytes.size() > MaxTnefBytes)
+    // The signature first: libytnef reports a mismatch on the console.
+    if (bytes.size() < 6 || bytes.size() > MaxTnefBytes || !bytes.startsWith("\x78\x9f\x3e\x22"))
         return false;
     auto stream = std::make_unique<TnefStream>();
     if (!stream->parse(bytes))
