@@ -40,20 +40,31 @@ private Q_SLOTS:
         QTest::addColumn<QString>("value");
         const QByteArray message = "From: Ann <ann@example.org>\r\nTo:   bob@example.org  \r\nSubject:\t Folded\r\n"
                                    " second line\r\nDate: Mon, 10 Feb 2025 16:23:52 -0300\r\n\r\nTo: body line\r\n";
-        QTest::newRow("first match") << message << "From" << "Ann <ann@example.org>";
-        QTest::newRow("blanks trimmed, tabs kept") << message << "Subject" << "\t Folded";
-        QTest::newRow("spaces trimmed") << message << "To" << "bob@example.org";
-        QTest::newRow("folded header gives its first line") << message << "Date" << "Mon, 10 Feb 2025 16:23:52 -0300";
-        QTest::newRow("other letter case not found") << QByteArray("DATE: x\r\ndate: y\r\n") << "Date" << "";
+        QTest::newRow("first match") << message << "From"
+                                     << "Ann <ann@example.org>";
+        QTest::newRow("blanks trimmed, tabs kept") << message << "Subject"
+                                                   << "\t Folded";
+        QTest::newRow("spaces trimmed") << message << "To"
+                                        << "bob@example.org";
+        QTest::newRow("folded header gives its first line") << message << "Date"
+                                                            << "Mon, 10 Feb 2025 16:23:52 -0300";
+        QTest::newRow("other letter case not found") << QByteArray("DATE: x\r\ndate: y\r\n") << "Date"
+                                                     << "";
         QTest::newRow("body line supplies a missing header")
-            << QByteArray("From: a\r\nDate: d\r\n\r\nTo: from the body\r\n") << "To" << "from the body";
-        QTest::newRow("bare line feeds make one line")
-            << QByteArray("Date: d\nFrom: a\n") << "Date" << "d\nFrom: a\n";
-        QTest::newRow("only the very first line can match") << QByteArray("X: 1\nDate: d\n") << "Date" << "";
-        QTest::newRow("blank value") << QByteArray("Subject:     \r\n") << "Subject" << "";
-        QTest::newRow("name must be followed by the colon") << QByteArray("Dates: x\r\nDate : y\r\n") << "Date" << "";
-        QTest::newRow("empty text") << QByteArray() << "Date" << "";
-        QTest::newRow("lone CR is no line end") << QByteArray("Date: a\rTo: b\r\n") << "To" << "";
+            << QByteArray("From: a\r\nDate: d\r\n\r\nTo: from the body\r\n") << "To"
+            << "from the body";
+        QTest::newRow("bare line feeds make one line") << QByteArray("Date: d\nFrom: a\n") << "Date"
+                                                       << "d\nFrom: a\n";
+        QTest::newRow("only the very first line can match") << QByteArray("X: 1\nDate: d\n") << "Date"
+                                                            << "";
+        QTest::newRow("blank value") << QByteArray("Subject:     \r\n") << "Subject"
+                                     << "";
+        QTest::newRow("name must be followed by the colon") << QByteArray("Dates: x\r\nDate : y\r\n") << "Date"
+                                                            << "";
+        QTest::newRow("empty text") << QByteArray() << "Date"
+                                    << "";
+        QTest::newRow("lone CR is no line end") << QByteArray("Date: a\rTo: b\r\n") << "To"
+                                                << "";
     }
 
     void headerValues()
@@ -80,7 +91,8 @@ private Q_SLOTS:
     void listEmlFilesKeepsRowsAndNamesInStep()
     {
         QTemporaryDir dir;
-        const QByteArray crlf = "From: Ann\r\nTo: Bob\r\nSubject: Hello\r\nDate: Mon, 1 Jan 2024 10:00:00 +0000\r\n\r\nbody\r\n";
+        const QByteArray crlf =
+            "From: Ann\r\nTo: Bob\r\nSubject: Hello\r\nDate: Mon, 1 Jan 2024 10:00:00 +0000\r\n\r\nbody\r\n";
         QVERIFY(writeFile(dir.filePath(u"a.eml"_qs), crlf));
         QVERIFY(writeFile(dir.filePath(u"b.eml"_qs), "From: Cy\r\nSubject: no date\r\n\r\n"));
         QVERIFY(writeFile(dir.filePath(u"c.eml"_qs), "DATE: upper case\r\nFrom: Di\r\n"));

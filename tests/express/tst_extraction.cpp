@@ -150,8 +150,8 @@ private Q_SLOTS:
         form.PushButton2_Click();
         QCOMPARE(f.dialogs.texts(),
                  QStringList{u"Done.\r\n"_qs + missing + u": the file is missing or cannot be read\r\n"_qs + damaged +
-                             u": the file is damaged; the messages that could be recovered are listed\r\n"_qs +
-                             notDbx + u": not an Outlook Express folder file"_qs});
+                             u": the file is damaged; the messages that could be recovered are listed\r\n"_qs + notDbx +
+                             u": not an Outlook Express folder file"_qs});
         QVERIFY(form.messageGrid().rowCount() > 1); // the recovered messages and the good file's one
         QCOMPARE(f.state.EmlFileNames.size(), form.messageGrid().rowCount());
     }
@@ -162,8 +162,7 @@ private Q_SLOTS:
         Form2& form = openWith(f, {u"/x/a.dbx"_qs, u"/x/b.dbx"_qs});
         form.fileGrid().setChecked(0, false);
         form.PushButton2_Click();
-        QCOMPARE(f.dialogs.texts(),
-                 QStringList{u"Done.\r\n/x/b.dbx: the converter DBXToEML could not be started"_qs});
+        QCOMPARE(f.dialogs.texts(), QStringList{u"Done.\r\n/x/b.dbx: the converter DBXToEML could not be started"_qs});
         QCOMPARE(form.messageGrid().rowCount(), 0);
 
         // No ticked row: still a clean slate and "Done.".
