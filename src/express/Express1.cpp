@@ -16,6 +16,8 @@
 #include <QSet>
 #include <QTimer>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace
 {
@@ -24,6 +26,9 @@ namespace
 // in the event loop meanwhile instead of spinning.
 constexpr int kReadyWaitMs = 10;
 
+const QString kListedHeaders[] = {QStringLiteral("From"), QStringLiteral("To"), QStringLiteral("Subject"),
+                                  QStringLiteral("Date")};
+
 QStringView trimBlanks(QStringView text)
 {
     while (!text.isEmpty() && text.front() == u' ')
@@ -31,6 +36,35 @@ QStringView trimBlanks(QStringView text)
     while (!text.isEmpty() && text.back() == u' ')
         text.chop(1);
     return text;
+}
+
+// The first line (CR LF lines only) that starts with each name and a colon, in one pass
+// over the text that ends once every name has its value.
+void findHeaderValues(QStringView text, std::span<const QString> names, std::span<QString> values)
+{
+    std::vector<QString> tags;
+    for (const QString& name : names)
+        tags.push_back(name + u':');
+    std::vector<bool> found(names.size(), false);
+    size_t missing = names.size();
+    qsizetype start = 0;
+    while (missing > 0 && start <= text.size())
+    {
+        qsizetype end = text.indexOf(u"\r\n", start);
+        if (end < 0)
+            end = text.size();
+        const QStringView line = text.mid(start, end - start);
+        for (size_t i = 0; i < tags.size(); ++i)
+        {
+            if (!found[i] && line.startsWith(tags[i], Qt::CaseSensitive))
+            {
+                values[i] = trimBlanks(line.mid(tags[i].size())).toString();
+                found[i] = true;
+                --missing;
+            }
+        }
+        start = end + 2;
+    }
 }
 
 } // namespace
@@ -82,12 +116,12 @@ void Express1::ListEmlFiles(const QString& folder, ReportListModel& grid, QStrin
         {
             if (known.contains(name))
                 continue;
-            const QString text = ReadTextFile(folder + u'/' + name);
-            const QString date = GetHeaderValue(text, QStringLiteral("Date"));
-            if (date.isEmpty())
+            // From, To, Subject, Date: the row's columns.
+            QString values[4];
+            findHeaderValues(ReadTextFile(folder + u'/' + name), kListedHeaders, values);
+            if (values[3].isEmpty())
                 continue;
-            rows.append({GetHeaderValue(text, QStringLiteral("From")), GetHeaderValue(text, QStringLiteral("To")),
-                         GetHeaderValue(text, QStringLiteral("Subject")), date});
+            rows.append({values[0], values[1], values[2], values[3]});
             names.append(name);
         }
     }
@@ -101,19 +135,9 @@ void Express1::ListEmlFiles(const QString& folder, ReportListModel& grid, QStrin
 
 QString Express1::GetHeaderValue(QStringView text, const QString& name)
 {
-    const QString tag = name + u':';
-    qsizetype start = 0;
-    while (start <= text.size())
-    {
-        qsizetype end = text.indexOf(u"\r\n", start);
-        if (end < 0)
-            end = text.size();
-        const QStringView line = text.mid(start, end - start);
-        if (line.startsWith(tag, Qt::CaseSensitive))
-            return trimBlanks(line.mid(tag.size())).toString();
-        start = end + 2;
-    }
-    return {};
+    QString value;
+    findHeaderValues(text, {&name, 1}, {&value, 1});
+    return value;
 }
 
 QString Express1::ReadTextFile(const QString& path)
