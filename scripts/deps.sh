@@ -9,6 +9,7 @@ packages="build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libcups2
  imagemagick poppler-utils"
 if [ "${1:-}" = "--test" ]; then
     packages="$packages clang libclang-rt-14-dev undbx"
+    packages="$packages desktop-file-utils appstream"
 fi
 missing=""
 for p in $packages; do
