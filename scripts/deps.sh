@@ -12,6 +12,8 @@ if [ "${1:-}" = "--test" ]; then
     packages="$packages clang libclang-rt-14-dev undbx"
     # readpst and lspst: the .pst peers of bench/mailstore
     packages="$packages pst-utils"
+    # the package check: desktop entry and AppStream validators
+    packages="$packages desktop-file-utils appstream"
 fi
 missing=""
 for p in $packages; do

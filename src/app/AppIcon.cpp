@@ -4,12 +4,10 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-namespace
+// Drawn on an image, not a pixmap, so the build can write the menu icons without a display.
+QImage ApplicationIconImage(int size)
 {
-
-QPixmap drawIcon(int size)
-{
-    QPixmap pixmap(size, size);
+    QImage pixmap(size, size, QImage::Format_ARGB32_Premultiplied);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -43,15 +41,14 @@ QPixmap drawIcon(int size)
     painter.setPen(QPen(QColor(0x33, 0x33, 0x33), 2.5));
     painter.setBrush(QColor(0x8a, 0x8a, 0x8a));
     painter.drawRoundedRect(QRectF(20, 50, 44, 10), 2, 2);
+    painter.end();
     return pixmap;
 }
-
-} // namespace
 
 QIcon ApplicationIcon()
 {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128})
-        icon.addPixmap(drawIcon(size));
+        icon.addPixmap(QPixmap::fromImage(ApplicationIconImage(size)));
     return icon;
 }

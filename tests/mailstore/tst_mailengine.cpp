@@ -122,8 +122,7 @@ private Q_SLOTS:
         QFETCH(QString, file);
         QFETCH(FolderCounts, expected);
         const QString path = TestSupport::testData(file);
-        if (!QFileInfo(QFileInfo(path).path()).isDir())
-            QSKIP(qPrintable(QStringLiteral("sample folder %1 is absent").arg(QFileInfo(path).path())));
+        VT_REQUIRE_TESTDATA(QFileInfo(file).path());
         auto ns = session();
         ns->AddStore(path);
         auto root = ns->Folders()->GetLast();
@@ -157,8 +156,7 @@ private Q_SLOTS:
         QFETCH(QString, rootName);
         QFETCH(QStringList, folders);
         const QString path = TestSupport::testData(file);
-        if (!QFileInfo(QFileInfo(path).path()).isDir())
-            QSKIP(qPrintable(QStringLiteral("sample folder %1 is absent").arg(QFileInfo(path).path())));
+        VT_REQUIRE_TESTDATA(QFileInfo(file).path());
         auto ns = session();
         ns->AddStore(path);
         auto root = ns->Folders()->GetLast();
@@ -170,7 +168,7 @@ private Q_SLOTS:
     {
         const QString path = pst("testPST_variousBodyTypes.pst");
         if (path.isEmpty())
-            QSKIP("sample folder pst is absent");
+            VT_REQUIRE_TESTDATA(QStringLiteral("pst"));
         auto ns = session();
         ns->AddStore(path);
         auto root = ns->Folders()->GetLast();
@@ -197,7 +195,7 @@ private Q_SLOTS:
     {
         const QString path = pst("dist-list.pst");
         if (path.isEmpty())
-            QSKIP("sample folder pst is absent");
+            VT_REQUIRE_TESTDATA(QStringLiteral("pst"));
         auto ns = session();
         ns->AddStore(path);
         auto root = ns->Folders()->GetLast();
@@ -334,7 +332,7 @@ private Q_SLOTS:
         {
             path = pst("testPST_variousBodyTypes.pst");
             if (path.isEmpty())
-                QSKIP("sample folder pst is absent");
+                VT_REQUIRE_TESTDATA(QStringLiteral("pst"));
         }
         else if (kind == QLatin1String("mbox"))
         {
@@ -449,7 +447,7 @@ private Q_SLOTS:
         QFETCH(int, flipEvery);
         const QString source = pst("Outlook.pst");
         if (source.isEmpty())
-            QSKIP("sample folder pst is absent");
+            VT_REQUIRE_TESTDATA(QStringLiteral("pst"));
         QFile in(source);
         QVERIFY(in.open(QIODevice::ReadOnly));
         QByteArray bytes = in.readAll();

@@ -14,8 +14,7 @@ class tst_MailPrint : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!QFileInfo(TestSupport::testData(QStringLiteral("pst"))).isDir())
-            QSKIP(qPrintable(QStringLiteral("sample folder %1 is absent").arg(TestSupport::testData("pst"))));
+        VT_REQUIRE_TESTDATA(QStringLiteral("pst"));
         if (!TestSupport::haveCups())
             QSKIP("needs the private CUPS server of scripts/test.sh");
         QVERIFY(TestSupport::setUserDefaultPrinter(QStringLiteral("pdf1")));

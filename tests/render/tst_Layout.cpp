@@ -163,13 +163,7 @@ class tst_Layout : public QObject
         return file.open(QIODevice::ReadOnly) ? print(file.readAll()) : QString();
     }
 
-    static void skipWithoutSamples()
-    {
-        const QString dir = TestSupport::testData(QStringLiteral("eml"));
-        if (dir.isEmpty() || !QFileInfo(dir).isDir())
-            QSKIP(
-                qPrintable(QStringLiteral("no sample folder at ") + (dir.isEmpty() ? QStringLiteral("(unset)") : dir)));
-    }
+    static void skipWithoutSamples() { VT_REQUIRE_TESTDATA(QStringLiteral("eml")); }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }

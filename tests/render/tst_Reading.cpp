@@ -50,11 +50,7 @@ QString sampleOrSkip(const QString& name)
     return QDir(folder).filePath(name);
 }
 
-#define SKIP_WITHOUT_SAMPLES(path)                                                                                     \
-    if ((path).isEmpty())                                                                                              \
-    QSKIP(qPrintable(QStringLiteral("sample folder %1 is absent")                                                      \
-                         .arg(qEnvironmentVariable("VELLUMTIDE_TESTDATA", QStringLiteral("../shared/testdata")) +      \
-                              QStringLiteral("/eml"))))
+#define SKIP_WITHOUT_SAMPLES(path) VT_REQUIRE_TESTDATA(QStringLiteral("eml"))
 
 QString pdfTextOf(const Message& m, const QTemporaryDir& dir, const QString& name)
 {
