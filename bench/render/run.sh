@@ -2,7 +2,8 @@
 # Renders a few hundred messages (the public samples, repeated) to PDF with
 # vellumtide-render, and the same messages' HTML with wkhtmltopdf and headless
 # Chromium; each started once per message and once for the whole batch.
-# Prints messages per second and peak memory, with ours as a ratio to each peer.
+# Prints messages per second and peak memory, with ours as a ratio to each peer; then
+# two hostile messages (a 1 MB header line, a 100,000-cell table) against wkhtmltopdf.
 #
 #   bench/render/run.sh [BUILD_DIR]      (default build-bench; needs root to install the peers)
 #   REPEAT=5 PER_MESSAGE=40              samples repeated; messages for the per-message runs
@@ -103,6 +104,28 @@ with open(sys.argv[1], "w") as f:
 PY
 measure "vellumtide-render 10MB message" 1 "$render" --outdir "$work/out" "$work/big.eml"
 
+# Hostile sizes: a header line of 1 MB, and an HTML table of 100,000 cells (aim: each under 3 s
+# and 200 MB). The peer gets the same messages as the HTML our converter writes.
+python3 - "$work/hostile" <<'PY'
+import os, sys
+os.makedirs(sys.argv[1], exist_ok=True)
+with open(os.path.join(sys.argv[1], "header.eml"), "w") as f:
+    f.write("From: a@example.com\nSubject: " + "hostile " * 131072 + "\nMIME-Version: 1.0\n"
+            "Content-Type: text/plain\n\nA subject of one megabyte.\n")
+rows = "".join("<tr>" + "".join("<td>r%dc%d</td>" % (r, c) for c in range(10)) + "</tr>\n" for r in range(10000))
+with open(os.path.join(sys.argv[1], "table.eml"), "w") as f:
+    f.write("From: a@example.com\nSubject: cells\nMIME-Version: 1.0\nContent-Type: text/html; charset=utf-8\n\n"
+            "<html><body><table border=1>" + rows + "</table></body></html>\n")
+PY
+"$render" --html --outdir "$work/hostile" "$work/hostile/header.eml" "$work/hostile/table.eml"
+for h in header:1MB-header-line table:100000-cell-table; do
+    f=${h%%:*} label=${h#*:}
+    measure "vellumtide-render $label" 1 "$render" --outdir "$work/out" "$work/hostile/$f.eml"
+    if command -v wkhtmltopdf >/dev/null; then
+        measure "wkhtmltopdf $label" 1 wkhtmltopdf -q "$work/hostile/$f.eml.html" "$work/out/h.pdf"
+    fi
+done
+
 # Table: ours beside each peer in the same mode, as a ratio of messages per second.
 awk -v sz="$(du -m "$work/big.eml" | cut -f1)" '
 { n = NF; name = $1; for (i = 2; i <= n - 3; i++) name = name " " $i;
@@ -111,7 +134,7 @@ END {
   printf "%-34s %8s %9s %10s %12s %10s\n", "tool / mode", "messages", "seconds", "msg/s", "ours/peer", "peak MB";
   for (i = 1; i <= k; i++) {
     nm = order[i]; rate = (secs[nm] > 0) ? count[nm] / secs[nm] : 0;
-    mode = (nm ~ /batch/) ? "batch" : "per-message"; ours = "vellumtide-render " mode;
+    mode = nm; sub(/^[^ ]+ /, "", mode); ours = "vellumtide-render " mode;
     ratio = "";
     if (nm !~ /^vellumtide/ && (ours in secs) && secs[ours] > 0 && rate > 0)
       ratio = sprintf("%.1fx", (count[ours] / secs[ours]) / rate);

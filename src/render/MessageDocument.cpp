@@ -1,8 +1,11 @@
 #include "MessageDocument.h"
 
+#include "PrintLayout.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QImage>
 #include <QLocale>
+#include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextFrame>
@@ -40,6 +43,34 @@ QFont plainFont()
     return font;
 }
 
+// A header of a megabyte as one paragraph costs seconds per layout pass and per page
+// drawn: such values are cut, at spaces where possible, into paragraphs of a few thousand
+// characters.
+QString inParagraphs(const QString& value)
+{
+    constexpr qsizetype Chunk = 4000;
+    if (value.size() <= Chunk)
+        return value;
+    QString out;
+    out.reserve(value.size() + value.size() / Chunk);
+    qsizetype start = 0;
+    while (start < value.size())
+    {
+        qsizetype end = qMin(start + Chunk, value.size());
+        if (end < value.size())
+        {
+            const qsizetype space = value.lastIndexOf(u' ', end);
+            if (space > start + Chunk / 2)
+                end = space + 1;
+        }
+        if (!out.isEmpty())
+            out += QChar::ParagraphSeparator;
+        out += QStringView(value).sliced(start, end - start);
+        start = end;
+    }
+    return out;
+}
+
 // Undoes what the HTML importer does for <pre> and nowrap: such lines must still wrap on paper.
 void allowWrapping(QTextDocument& doc)
 {
@@ -54,6 +85,33 @@ void allowWrapping(QTextDocument& doc)
     }
 }
 
+// Drawn where an image cannot be shown, beside a label that says why.
+const QString MissingImage = QStringLiteral("vellumtide:missing-image");
+
+QImage missingImageBox()
+{
+    QImage box(24, 24, QImage::Format_RGB32);
+    box.fill(Qt::white);
+    QPainter painter(&box);
+    painter.setPen(QPen(Qt::black, 2));
+    painter.drawRect(1, 1, 22, 22);
+    painter.drawLine(1, 1, 23, 23);
+    painter.drawLine(1, 23, 23, 1);
+    return box;
+}
+
+QString missingImageLabel(const QString& source, bool partFound)
+{
+    const QString scheme = QUrl(source).scheme().toLower();
+    QString shown = source.left(200);
+    if (scheme == u"http" || scheme == u"https" || scheme == u"ftp" || source.startsWith(QLatin1String("//")))
+        return QStringLiteral("[image not fetched: %1]").arg(shown);
+    if (partFound)
+        return QStringLiteral("[image could not be read: %1]").arg(shown);
+    return QStringLiteral("[image not in the message: %1]").arg(shown);
+}
+
+// `width` in CSS pixels, the unit of the frames' fixed widths.
 void fitFrames(QTextFrame* frame, qreal width)
 {
     for (QTextFrame* child : frame->childFrames())
@@ -141,10 +199,69 @@ void MessageDocument::setMessage(const Message& message)
     clear();
     m_parts.clear();
     m_title = message.subject;
+    QStringList running;
+    const auto fields = headerFields(message);
+    for (const QString& label : {QStringLiteral("Subject"), QStringLiteral("From"), QStringLiteral("Sent")})
+        for (const auto& [name, value] : fields)
+            if (name == label)
+                running << value.left(300).simplified(); // a hostile header must not cost time per page
+    m_runningHeader = running.join(QStringLiteral("  –  "));
     addResources(message);
+    addResource(QTextDocument::ImageResource, QUrl(MissingImage), missingImageBox());
     QTextCursor cursor(this);
     appendMessage(cursor, message, 0);
     allowWrapping(*this);
+    PrintLayout::pixelFontsToPoints(*this);
+    PrintLayout::showLinkTargets(*this);
+    markMissingImages();
+}
+
+void MessageDocument::markMissingImages()
+{
+    struct Missing
+    {
+        int position;
+        int length;
+        QString label;
+        QTextCharFormat format;
+    };
+    std::vector<Missing> missing;
+    for (QTextBlock block = begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+        {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid() || !fragment.charFormat().isImageFormat())
+                continue;
+            const QString name = fragment.charFormat().toImageFormat().name();
+            if (name == MissingImage || !resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>().isNull())
+                continue;
+            const bool found = m_parts.contains(name.toLower());
+            missing.push_back(
+                {fragment.position(), fragment.length(), missingImageLabel(name, found), fragment.charFormat()});
+        }
+    QTextCursor cursor(this);
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+    {
+        cursor.setPosition(it->position);
+        cursor.setPosition(it->position + it->length, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        QTextImageFormat box;
+        box.setName(MissingImage);
+        box.setWidth(10);
+        box.setHeight(10);
+        QTextCharFormat label = it->format;
+        label.setObjectType(QTextFormat::NoObject);
+        label.clearProperty(QTextFormat::ImageName);
+        label.clearProperty(QTextFormat::ImageWidth);
+        label.clearProperty(QTextFormat::ImageHeight);
+        label.setFontPointSize(7.5);
+        label.setFontItalic(true);
+        for (int i = 0; i < it->length; ++i)
+        {
+            cursor.insertImage(box);
+            cursor.insertText(u' ' + it->label, label);
+        }
+    }
 }
 
 void MessageDocument::addResources(const Message& message)
@@ -196,7 +313,7 @@ void MessageDocument::appendMessage(QTextCursor& cursor, const Message& message,
             QTextCursor cell = table->cellAt(row, 0).firstCursorPosition();
             cell.insertText(fields[row].first + u':', label);
             cell = table->cellAt(row, 1).firstCursorPosition();
-            cell.insertText(fields[row].second, value);
+            cell.insertText(inParagraphs(fields[row].second), value);
         }
         cursor = table->lastCursorPosition();
         cursor.movePosition(QTextCursor::NextBlock);
@@ -206,7 +323,7 @@ void MessageDocument::appendMessage(QTextCursor& cursor, const Message& message,
 
     if (!message.htmlBody.isEmpty())
     {
-        cursor.insertHtml(message.htmlBody);
+        cursor.insertHtml(PrintLayout::rowsInsteadOfLargeTables(message.htmlBody));
     }
     else if (!message.textBody.isEmpty())
     {
@@ -246,11 +363,14 @@ QVariant MessageDocument::loadResource(int type, const QUrl& name)
 
 void MessageDocument::fitToWidth(qreal width)
 {
-    fitFrames(rootFrame(), width);
-    // Image sizes are in CSS pixels; the layout scales them to the paint device.
+    // Frame and image sizes are in CSS pixels; the layout scales them to the paint device.
     const QPaintDevice* device = documentLayout()->paintDevice();
     const qreal scale = device ? device->logicalDpiX() / 96.0 : 1.0;
     const qreal maxWidth = width / scale;
+    fitFrames(rootFrame(), maxWidth);
+    PrintLayout::fitTables(*this, width);
+    // Taller than a page, an image would leave the page before it blank and be cut.
+    const qreal maxHeight = pageSize().height() > 0 ? pageSize().height() * 0.9 / scale : 1e9;
     struct Change
     {
         int position;
@@ -283,10 +403,11 @@ void MessageDocument::fitToWidth(qreal width)
                 else
                     h = w * image.height() / qMax(1, image.width());
             }
-            if (w <= maxWidth)
+            const qreal shrink = qMin(maxWidth / w, maxHeight / h);
+            if (shrink >= 1)
                 continue;
-            format.setWidth(maxWidth);
-            format.setHeight(h * maxWidth / w);
+            format.setWidth(w * shrink);
+            format.setHeight(h * shrink);
             changes.push_back({fragment.position(), fragment.length(), format});
         }
     }

@@ -29,8 +29,12 @@ public:
     /// The subject of the message shown, for the print job's title.
     QString title() const { return m_title; }
 
-    /// Shrinks images and fixed-width tables wider than `width` (document units) to fit it.
+    /// Shrinks images and tables wider than `width` (document units) to fit it, and images
+    /// taller than the page to the page.
     void fitToWidth(qreal width);
+
+    /// One line that names the message on continuation pages: subject, sender and date.
+    QString runningHeader() const { return m_runningHeader; }
 
     /// The labelled header lines of a message, in print order, without empty ones.
     static QList<QPair<QString, QString>> headerFields(const Message& message);
@@ -44,9 +48,11 @@ protected:
 private:
     void appendMessage(QTextCursor& cursor, const Message& message, int depth);
     void addResources(const Message& message);
+    void markMissingImages();
 
     QHash<QString, QByteArray> m_parts; // by "cid:<id>" or Content-Location, lower case
     QString m_title;
+    QString m_runningHeader;
 };
 
 } // namespace Render

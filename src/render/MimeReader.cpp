@@ -60,7 +60,9 @@ QByteArray htmlMetaCharset(const QByteArray& html)
 
 QString plainToHtml(const QString& text)
 {
-    return QStringLiteral("<pre style=\"white-space: pre-wrap\">") + text.toHtmlEscaped() + QStringLiteral("</pre>");
+    // The importer would count CR and LF as two line breaks.
+    return QStringLiteral("<pre style=\"white-space: pre-wrap\">") + QString(text).remove(u'\r').toHtmlEscaped() +
+           QStringLiteral("</pre>");
 }
 
 QDateTime toQDateTime(GDateTime* date)
@@ -94,6 +96,7 @@ private:
     {
         Attachment attachment;
         bool declaredAttachment = false;
+        bool relatedImage = false; // inside a multipart/related
     };
 
     QString addresses(GMimeMessage* gm, GMimeAddressType type, const char* header)
@@ -186,10 +189,12 @@ private:
                 if (!id.isEmpty() && start.contains(id))
                     root = i;
             }
+            ++m_inRelated;
             walk(g_mime_multipart_get_part(mp, root), depth + 1, false);
             for (int i = 0; i < count; ++i)
                 if (i != root)
                     walk(g_mime_multipart_get_part(mp, i), depth + 1, false);
+            --m_inRelated;
             return;
         }
         for (int i = 0; i < count; ++i)
@@ -242,13 +247,36 @@ private:
 
         Resource resource;
         resource.declaredAttachment = declaredAttachment || !fileName.isEmpty();
+        resource.relatedImage = m_inRelated > 0 && media == u"image";
         Attachment& a = resource.attachment;
         a.fileName = fileName;
         a.mimeType = media + u'/' + subtype;
         a.contentId = fromUtf8(g_mime_object_get_content_id(object)).trimmed();
         a.contentLocation = fromUtf8(g_mime_part_get_content_location(part)).trimmed();
         a.content = decodedContent(part);
+        // An image the sender put inline between text parts (as phones send photos) is drawn
+        // there, and listed too when it has a name.
+        if (media == u"image" && disposition == u"inline" && m_inRelated == 0)
+        {
+            m_pieces.push_back({true, imageHtml(a)});
+            m_anyHtml = true;
+        }
         m_resources.push_back(std::move(resource));
+    }
+
+    static bool referencedBy(const Attachment& a, const QString& html)
+    {
+        return !html.isEmpty() &&
+               ((!a.contentId.isEmpty() && html.contains(QStringLiteral("cid:") + a.contentId, Qt::CaseInsensitive)) ||
+                (!a.contentLocation.isEmpty() && html.contains(a.contentLocation, Qt::CaseInsensitive)));
+    }
+
+    // An <img> for a part of this message; a part without a Content-ID gets one of its own.
+    QString imageHtml(Attachment& a)
+    {
+        if (a.contentId.isEmpty())
+            a.contentId = QStringLiteral("part%1.vellumtide").arg(++m_partIds);
+        return QStringLiteral("<img src=\"cid:%1\">").arg(a.contentId.toHtmlEscaped());
     }
 
     void finish()
@@ -266,17 +294,20 @@ private:
                     html << plainToHtml(piece);
             }
         }
+        // Related images the HTML does not show are drawn after it rather than lost.
+        QString unshown;
+        for (Resource& r : m_resources)
+            if (r.relatedImage && !html.isEmpty() && !referencedBy(r.attachment, html.join(QString())))
+                unshown += imageHtml(r.attachment);
+        if (!unshown.isEmpty())
+            html << QStringLiteral("<p>") + unshown + QStringLiteral("</p>");
         m_message.htmlBody = html.join(QString());
         m_message.textBody = text.join(QStringLiteral("\n\n"));
 
         for (Resource& r : m_resources)
         {
             Attachment& a = r.attachment;
-            const bool referenced =
-                !m_message.htmlBody.isEmpty() &&
-                ((!a.contentId.isEmpty() &&
-                  m_message.htmlBody.contains(QStringLiteral("cid:") + a.contentId, Qt::CaseInsensitive)) ||
-                 (!a.contentLocation.isEmpty() && m_message.htmlBody.contains(a.contentLocation, Qt::CaseInsensitive)));
+            const bool referenced = referencedBy(a, m_message.htmlBody);
             if (referenced)
                 m_message.inlineParts.append(a);
             if (!referenced || r.declaredAttachment)
@@ -292,6 +323,8 @@ private:
     GMimeParserOptions* m_options;
     std::vector<std::pair<bool, QString>> m_pieces;
     bool m_anyHtml = false;
+    int m_inRelated = 0;
+    int m_partIds = 0;
     std::vector<Resource> m_resources;
 };
 

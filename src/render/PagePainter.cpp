@@ -1,12 +1,14 @@
 #include "PagePainter.h"
 
 #include "MessageDocument.h"
+#include "PrintLayout.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPalette>
 
 namespace Render
 {
@@ -25,30 +27,49 @@ bool PagePainter::paint(MessageDocument& doc, QPagedPaintDevice& device, QString
     QAbstractTextDocumentLayout* layout = doc.documentLayout();
     layout->setPaintDevice(&device);
     const QRectF paper = device.pageLayout().paintRectPixels(device.logicalDpiX());
-    QFont footerFont(QStringLiteral("Arial"));
-    footerFont.setPointSizeF(8);
-    const QFontMetricsF metrics(footerFont, &device);
+    QFont smallFont(QStringLiteral("Arial"));
+    smallFont.setPointSizeF(8);
+    const QFontMetricsF metrics(smallFont, &device);
+    // The band above the body holds the running header on continuation pages.
+    const qreal headerHeight = metrics.height() * 2;
     const qreal footerHeight = metrics.height() * 2.5;
-    const QSizeF body(paper.width(), qMax<qreal>(paper.height() - footerHeight, paper.height() / 2));
+    const QSizeF body(paper.width(), qMax<qreal>(paper.height() - headerHeight - footerHeight, paper.height() / 2));
     doc.setPageSize(body);
     doc.fitToWidth(body.width());
 
-    const int pages = qMax(1, doc.pageCount());
+    const QList<qreal> breaks = PrintLayout::pageBreaks(doc, body.height());
+    const int pages = int(breaks.size()) - 1;
+    const QString running = doc.runningHeader();
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette.setColor(QPalette::Text, Qt::black);
     for (int page = 0; page < pages; ++page)
     {
         if (page > 0)
             device.newPage();
+        const qreal top = breaks[page];
+        const qreal bottom = page + 1 < pages ? breaks[page + 1] : top + body.height();
         painter.save();
-        const QRectF view(0, page * body.height(), body.width(), body.height());
-        painter.translate(0, -view.top());
-        doc.drawContents(&painter, view);
+        painter.translate(0, headerHeight - top);
+        painter.setClipRect(QRectF(0, top, body.width(), bottom - top));
+        // Lines that only touch the page's edges belong to the neighbouring page: drawn
+        // here too they would be invisible yet found twice by search and copy.
+        context.clip = QRectF(0, top + 0.5, body.width(), bottom - top - 1);
+        layout->draw(&painter, context);
         painter.restore();
 
-        painter.setFont(footerFont);
+        painter.setFont(smallFont);
         painter.setPen(Qt::black);
-        const QRectF footer(0, body.height(), body.width(), paper.height() - body.height());
-        painter.drawText(footer, Qt::AlignHCenter | Qt::AlignBottom,
-                         QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages));
+        const QString pageText = QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages);
+        if (page > 0)
+        {
+            const QRectF band(0, 0, body.width(), metrics.height());
+            const qreal numberWidth = metrics.horizontalAdvance(pageText + QStringLiteral("    "));
+            painter.drawText(band, Qt::AlignLeft | Qt::AlignTop,
+                             metrics.elidedText(running, Qt::ElideRight, band.width() - numberWidth));
+            painter.drawText(band, Qt::AlignRight | Qt::AlignTop, pageText);
+        }
+        const QRectF footer(0, headerHeight + body.height(), body.width(), footerHeight);
+        painter.drawText(footer, Qt::AlignHCenter | Qt::AlignBottom, pageText);
         // Long documents: keep the window responsive between pages.
         if (page % 8 == 7)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -10,7 +10,8 @@ namespace Render
 class MessageDocument;
 
 /// Paints a message document page by page on a printer or PDF writer, with a
-/// "Page n of m" footer. The page size is the device's.
+/// "Page n of m" footer; pages after the first also name their message in a running
+/// header. The page size is the device's.
 class PagePainter
 {
 public:
