@@ -374,7 +374,10 @@ void Form1::PushButton3_Click()
     const QString mode = Combo1->currentText();
     m_stopRequested = false;
     m_stopShortcut->setEnabled(true);
+    // Ticks must not change between the counting and the printing pass.
+    ListView1->setEnabled(false);
     run.Run(mode);
+    ListView1->setEnabled(true);
     m_stopShortcut->setEnabled(false);
     setOperationRunning(false);
 }

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 namespace
@@ -306,7 +307,10 @@ void TestForm1Outlook::printRunShowsProgressAndStopsOnEscape()
     const QString title = f.form->windowTitle();
     QStringList titles;
     for (const auto& mail : f.world.profile[0]->folders[0]->items)
-        mail->onPrint = [&] { titles << f.form->windowTitle(); };
+        mail->onPrint = [&] {
+            titles << f.form->windowTitle();
+            QVERIFY(!f.child<QTreeView>("ListView1")->isEnabled());
+        };
     f.world.profile[0]->folders[0]->items[1]->onPrint = [&] {
         titles << f.form->windowTitle();
         QTest::keyClick(f.form.get(), Qt::Key_Escape);
@@ -321,6 +325,7 @@ void TestForm1Outlook::printRunShowsProgressAndStopsOnEscape()
     QCOMPARE(f.dialogs.texts(), QStringList{QStringLiteral("Stopped after 2 of 3.")});
     QCOMPARE(f.printers.defaultPrinter().name, QStringLiteral("pdf2"));
     QCOMPARE(f.form->pointer(), Form1::Pointer::Default);
+    QVERIFY(f.child<QTreeView>("ListView1")->isEnabled());
 
     // Escape outside a run changes nothing for the next one.
     QTest::keyClick(f.form.get(), Qt::Key_Escape);
