@@ -2,15 +2,21 @@
 # A private CUPS server for tests and the demo: its own configuration folder,
 # its own socket, queues that write each job as a PDF file of its own.
 #
-#   scripts/cups-private.sh start DIR QUEUE[=OUTDIR]...   prints the environment to use
+#   scripts/cups-private.sh start DIR [--no-default] QUEUE[=OUTDIR]...   prints the environment to use
 #   scripts/cups-private.sh stop DIR
 #
 # After start: CUPS_SERVER=DIR/cups.sock. A queue's jobs land in OUTDIR (default
 # DIR/out/QUEUE) as <job id>.pdf with <job id>.title beside it. The first queue is
-# the server's default. The server is stopped by the process id it was started with.
+# the server's default unless --no-default is given. The server is stopped by the process id it was started with.
 set -eu
 cmd=$1 dir=$2
 shift 2
+# --no-default: no queue becomes the server's default (as on many CUPS machines).
+no_default=""
+if [ "${1:-}" = --no-default ]; then
+    no_default=1
+    shift
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 
 stop() {
@@ -140,6 +146,6 @@ for q in "$@"; do
         grep -v 'drivers are deprecated' >&2 || true
     [ -n "$first" ] || first=$name
 done
-[ -z "$first" ] || CUPS_SERVER=$dir/cups.sock lpadmin -d "$first"
+[ -z "$first" ] || [ -n "$no_default" ] || CUPS_SERVER=$dir/cups.sock lpadmin -d "$first"
 echo "CUPS_SERVER=$dir/cups.sock"
 echo "VELLUMTIDE_CUPS_OUT=$dir/out"

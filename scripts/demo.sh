@@ -23,6 +23,10 @@ unset PRINTER LPDEST
 
 export XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}"
 export HOME="$demo/home" XDG_CONFIG_HOME="$demo/home/.config" CUPS_SERVERROOT="$demo/cups-client"
+# The demo's mail: a generated mbox tree, the one store of the demo's profile.
+"$top/scripts/make-demo-store.sh" "$demo/Local Folders"
+mkdir -p "$XDG_CONFIG_HOME/Quillmark"
+printf '# Demo profile: one store path per line\n%s\n' "$demo/Local Folders" >"$XDG_CONFIG_HOME/Quillmark/Vellumtide-profile.txt"
 echo "Demo printer Vellumtide_PDF writes one PDF per job to $out"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     "$build/bin/vellumtide"

@@ -2,10 +2,10 @@
 
 #include "OutlookApplication.h"
 #include "ProcessTable.h"
+#include "SettingsStore.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,7 +14,9 @@
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <unistd.h>
 
 namespace Main
 {
@@ -61,6 +63,8 @@ void WaitSeconds(double seconds, const std::function<double()>& clock)
 {
     try
     {
+        // Wakes the sleep below even when no event comes, so the clock is read again.
+        QTimer wake;
         const double start = clock();
         while (true)
         {
@@ -68,10 +72,11 @@ void WaitSeconds(double seconds, const std::function<double()>& clock)
             const double elapsed = now >= start ? now - start : now + kSecondsPerDay - start;
             if (elapsed >= seconds)
                 return;
-            const int sliceMs = std::clamp(static_cast<int>((seconds - elapsed) * 1000.0), 1, kWaitSliceMs);
-            QEventLoop loop;
-            QTimer::singleShot(sliceMs, &loop, &QEventLoop::quit);
-            loop.exec();
+            wake.start(std::clamp(static_cast<int>((seconds - elapsed) * 1000.0), 1, kWaitSliceMs));
+            // Sleeps until an event or the wake-up, then handles what came. A nested event
+            // loop would not do: once the program is asked to quit, it returns at once and
+            // the wait would spin.
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         }
     }
     catch (...)
@@ -111,6 +116,15 @@ QString ApplicationTitleFor(const QString& productName)
 void SetApplicationTitle()
 {
     QCoreApplication::setApplicationName(ApplicationTitleFor(QString::fromUtf16(kProductName)));
+}
+
+void EndProgram(SettingsStore& settings)
+{
+    settings.sync();
+    std::fflush(nullptr);
+    // Returning to the event loop would let a running handler go on; unwinding its
+    // stack would run it too. Leave without either.
+    ::_exit(0);
 }
 
 void TerminateProcessesByName(ProcessTable& processes, const QString& name)

@@ -5,6 +5,7 @@
 
 class QWidget;
 class ProcessTable;
+class SettingsStore;
 
 namespace Outlook
 {
@@ -41,6 +42,11 @@ QString ApplicationTitleFor(const QString& productName);
 
 /// Stores the application title that untitled message boxes show.
 void SetApplicationTitle();
+
+/// Ends the program at once, also from inside a running handler or wait: nothing after
+/// the call runs and no other window's closing steps run. The stored choices reach the
+/// disk first.
+[[noreturn]] void EndProgram(SettingsStore& settings);
 
 /// Ends every process (but this one) whose executable name ends with name, in any letter case.
 void TerminateProcessesByName(ProcessTable& processes, const QString& name);

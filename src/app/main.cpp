@@ -20,11 +20,7 @@ int main(int argc, char* argv[])
     CupsPrinterSystem printers;
     ProcProcessTable processes;
     MailStore::EngineFactory engine;
-    bool ended = false;
-    auto endProgram = [&ended] {
-        ended = true;
-        QCoreApplication::exit(0);
-    };
+    auto endProgram = [&settings] { Main::EndProgram(settings); };
 
     Form1::Services services{dialogs, settings,  printers, processes, engine, QCoreApplication::applicationDirPath(),
                              nullptr, endProgram};
@@ -35,9 +31,6 @@ int main(int argc, char* argv[])
 
     Form1 form(services);
     form.Form_Load();
-    // Closing the Outlook Express window during the load may already have ended the program.
-    if (ended)
-        return 0;
     form.show();
     return app.exec();
 }

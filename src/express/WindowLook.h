@@ -12,7 +12,8 @@ namespace WindowLook
 QFont windowFont();
 /// Arial bold 11.25 pt: push buttons.
 QFont buttonFont();
-/// White background on the window and on the given child.
+/// White background on the window and on the given child; a frame draws its border
+/// only, so its inside shows that background unshaded.
 void setWhiteBackground(QWidget& widget);
 /// Centres a top-level window on its screen.
 void centreOnScreen(QWidget& window);

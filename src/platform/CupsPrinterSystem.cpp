@@ -1,5 +1,6 @@
 #include "CupsPrinterSystem.h"
 
+#include <QtGlobal>
 #include <cups/cups.h>
 #include <utility>
 
@@ -59,8 +60,14 @@ PrinterSystem::DefaultPrinter CupsPrinterSystem::defaultPrinter()
         result.name = QString::fromUtf8(dest->name);
         return result;
     }
-    result.errorNumber = static_cast<long>(cupsLastError());
-    result.errorText = lastCupsError();
+    const long errorNumber = static_cast<long>(cupsLastError());
+    const QString errorText = lastCupsError();
+    // Queues without a default are common on CUPS: that is no fault, only no choice yet.
+    // No queue at all, or a server that cannot be reached, is.
+    if (!printerNames().isEmpty())
+        return result;
+    result.errorNumber = errorNumber;
+    result.errorText = errorText;
     if (result.errorNumber == 0)
     {
         // cupsGetNamedDest leaves no error when there simply is no default.
@@ -93,5 +100,9 @@ bool CupsPrinterSystem::setDefaultPrinter(const QString& name, QString* errorTex
         return fail(QStringLiteral("The printer %1 is not installed.").arg(name));
     if (cupsSetDests2(CUPS_HTTP_DEFAULT, list.count(), list.dests()) != 0)
         return fail(lastCupsError());
+    // libcups and Qt let PRINTER and LPDEST override lpoptions; once the user has chosen,
+    // the choice decides where this program prints.
+    qunsetenv("PRINTER");
+    qunsetenv("LPDEST");
     return true;
 }

@@ -20,7 +20,8 @@ QString GetDefaultPrinter(PrinterSystem& printers, Dialogs& dialogs)
         current.errorNumber = -1;
         current.errorText = QString::fromLocal8Bit(error.what());
     }
-    if (current.name.isEmpty())
+    // Printers without a default is a state, not a failure: nothing to say.
+    if (current.name.isEmpty() && current.errorNumber != 0)
     {
         dialogs.message(QStringLiteral("Error No: ") + QString::number(current.errorNumber) + QStringLiteral("\r\n") +
                             current.errorText + QStringLiteral("\r\n") + QStringLiteral("Has occured in ") +

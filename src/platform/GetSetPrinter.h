@@ -9,8 +9,8 @@ class PrinterSystem;
 namespace GetSetPrinter
 {
 
-/// The device name of the current default printer; empty (after one message) when
-/// it cannot be read.
+/// The device name of the current default printer; empty when printers exist but none
+/// is the default, and empty after one message when it cannot be read.
 QString GetDefaultPrinter(PrinterSystem& printers, Dialogs& dialogs);
 
 /// Makes name the default printer. Never throws; on failure returns false and, when

@@ -10,7 +10,7 @@ public:
     struct DefaultPrinter
     {
         QString name;         ///< empty when there is none
-        long errorNumber = 0; ///< why there is none
+        long errorNumber = 0; ///< why there is none; 0 when printers exist but none is the default
         QString errorText;
     };
 
@@ -19,6 +19,7 @@ public:
     virtual QStringList printerNames() = 0;
     /// The user's current default printer, or why it cannot be read.
     virtual DefaultPrinter defaultPrinter() = 0;
-    /// Makes name the user's default printer; false with a reason when it cannot.
+    /// Makes name the user's default printer for the system and for every later job of
+    /// this process; false with a reason when it cannot.
     virtual bool setDefaultPrinter(const QString& name, QString* errorText) = 0;
 };

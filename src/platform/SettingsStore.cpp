@@ -31,6 +31,11 @@ void SettingsStore::write(const QString& key, const QString& value)
     m_settings->sync();
 }
 
+void SettingsStore::sync()
+{
+    m_settings->sync();
+}
+
 QString SettingsStore::fileName() const
 {
     return m_settings->fileName();

@@ -19,6 +19,8 @@ public:
     QString read(const QString& key, const QString& defaultValue = QString()) const;
     /// Creates or replaces the value and writes it through to disk.
     void write(const QString& key, const QString& value);
+    /// Puts every value on disk now (a process about to end without unwinding needs this).
+    void sync();
     /// The file the values live in.
     QString fileName() const;
 

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace Render
@@ -17,8 +18,13 @@ struct Message
     QString from; ///< display form, names and addresses
     QString to;
     QString cc;
+    QString bcc;     ///< present in the sender's own copy
+    QString replyTo; ///< printed when it is present
     QString subject;
-    QDateTime date;   ///< invalid when the message has no usable date
+    QDateTime date;          ///< in the sender's offset; invalid when the message has no usable date
+    QString dateText;        ///< the date as written, printed when `date` could not be read
+    QString dateZone;        ///< zone name the sender gave ("CST"), printed beside the offset
+    bool dateHasZone = true; ///< false when the sender gave no zone: `date` is the wall time as written
     QString htmlBody; ///< empty when the message has no HTML part
     QString textBody; ///< plain text (format=flowed already joined); may be set beside htmlBody
 
@@ -29,8 +35,13 @@ struct Message
     /// Attached messages (message/rfc822), printed after the body.
     std::vector<Message> embedded;
 
-    /// True when there is neither an HTML nor a plain-text body.
-    bool hasNoBody() const { return htmlBody.isEmpty() && textBody.isEmpty(); }
+    /// Text the reader could not place in the message's structure, printed as written under a note.
+    QString rawText;
+    /// What the reader had to leave out (such as content nested too deeply), printed after the body.
+    QStringList notes;
+
+    /// True when there is neither an HTML nor a plain-text body nor raw text.
+    bool hasNoBody() const { return htmlBody.isEmpty() && textBody.isEmpty() && rawText.isEmpty(); }
 };
 
 } // namespace Render

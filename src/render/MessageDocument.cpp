@@ -1,5 +1,6 @@
 #include "MessageDocument.h"
 
+#include "MailDate.h"
 #include "PrintLayout.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -18,6 +19,9 @@ namespace Render
 
 namespace
 {
+
+const QString RawTextNote =
+    QStringLiteral("Part of this message does not follow the mail format; it is printed below as written.");
 
 QString sizeText(qint64 bytes)
 {
@@ -41,6 +45,11 @@ QFont plainFont()
     font.setStyleHint(QFont::Monospace);
     font.setPointSizeF(9);
     return font;
+}
+
+QString shortened(const QString& text, qsizetype length)
+{
+    return text.size() <= length ? text : text.left(length - 1) + QChar(0x2026);
 }
 
 // A header of a megabyte as one paragraph costs seconds per layout pass and per page
@@ -163,10 +172,11 @@ QList<QPair<QString, QString>> MessageDocument::headerFields(const Message& mess
             fields.append({label, value});
     };
     add(QStringLiteral("From"), message.from);
-    if (message.date.isValid())
-        add(QStringLiteral("Sent"), QLocale().toString(message.date.toLocalTime(), QLocale::LongFormat));
+    add(QStringLiteral("Sent"), formatMailDate(message.date, message.dateHasZone, message.dateZone, message.dateText));
     add(QStringLiteral("To"), message.to);
     add(QStringLiteral("Cc"), message.cc);
+    add(QStringLiteral("Bcc"), message.bcc);
+    add(QStringLiteral("Reply-To"), message.replyTo);
     add(QStringLiteral("Subject"), message.subject);
     QStringList names;
     for (const Attachment& a : message.attachments)
@@ -187,8 +197,13 @@ QString MessageDocument::composeHtml(const Message& message)
     else if (!message.textBody.isEmpty())
         html += QStringLiteral("<pre style=\"white-space: pre-wrap\">") + message.textBody.toHtmlEscaped() +
                 QStringLiteral("</pre>");
-    else
+    else if (message.rawText.isEmpty())
         html += QStringLiteral("<p><i>This message has no text body.</i></p>");
+    if (!message.rawText.isEmpty())
+        html += QStringLiteral("<p><i>%1</i></p><pre style=\"white-space: pre-wrap\">").arg(RawTextNote) +
+                message.rawText.toHtmlEscaped() + QStringLiteral("</pre>");
+    for (const QString& note : message.notes)
+        html += QStringLiteral("<p><i>[%1]</i></p>").arg(note.toHtmlEscaped());
     for (const Message& sub : message.embedded)
         html += QStringLiteral("<hr>") + composeHtml(sub);
     return html;
@@ -204,7 +219,7 @@ void MessageDocument::setMessage(const Message& message)
     for (const QString& label : {QStringLiteral("Subject"), QStringLiteral("From"), QStringLiteral("Sent")})
         for (const auto& [name, value] : fields)
             if (name == label)
-                running << value.left(300).simplified(); // a hostile header must not cost time per page
+                running << shortened(value.simplified(), 48); // each part keeps a place on the line
     m_runningHeader = running.join(QStringLiteral("  –  "));
     addResources(message);
     addResource(QTextDocument::ImageResource, QUrl(MissingImage), missingImageBox());
@@ -331,13 +346,33 @@ void MessageDocument::appendMessage(QTextCursor& cursor, const Message& message,
         plain.setFont(plainFont());
         cursor.insertText(message.textBody, plain);
     }
-    else
+    else if (message.rawText.isEmpty())
     {
         QTextCharFormat note;
         note.setFontItalic(true);
         cursor.insertText(QStringLiteral("This message has no text body."), note);
     }
     cursor.movePosition(QTextCursor::End);
+    QTextCharFormat noteFormat;
+    noteFormat.setFontItalic(true);
+    if (!message.rawText.isEmpty())
+    {
+        if (!message.htmlBody.isEmpty() || !message.textBody.isEmpty())
+        {
+            cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+            cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        }
+        cursor.insertText(RawTextNote, noteFormat);
+        QTextCharFormat plain;
+        plain.setFont(plainFont());
+        cursor.insertBlock(QTextBlockFormat(), plain);
+        cursor.insertText(message.rawText, plain);
+    }
+    for (const QString& note : message.notes)
+    {
+        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        cursor.insertText(QStringLiteral("[%1]").arg(note), noteFormat);
+    }
 
     for (const Message& sub : message.embedded)
         appendMessage(cursor, sub, depth + 1);
@@ -361,7 +396,7 @@ QVariant MessageDocument::loadResource(int type, const QUrl& name)
     return image;
 }
 
-void MessageDocument::fitToWidth(qreal width)
+void MessageDocument::fitToWidth(qreal width, qreal pageHeight)
 {
     // Frame and image sizes are in CSS pixels; the layout scales them to the paint device.
     const QPaintDevice* device = documentLayout()->paintDevice();
@@ -370,7 +405,7 @@ void MessageDocument::fitToWidth(qreal width)
     fitFrames(rootFrame(), maxWidth);
     PrintLayout::fitTables(*this, width);
     // Taller than a page, an image would leave the page before it blank and be cut.
-    const qreal maxHeight = pageSize().height() > 0 ? pageSize().height() * 0.9 / scale : 1e9;
+    const qreal maxHeight = pageHeight > 0 ? pageHeight * 0.9 / scale : 1e9;
     struct Change
     {
         int position;

@@ -30,8 +30,8 @@ public:
     QString title() const { return m_title; }
 
     /// Shrinks images and tables wider than `width` (document units) to fit it, and images
-    /// taller than the page to the page.
-    void fitToWidth(qreal width);
+    /// taller than `pageHeight` (when given) to the page.
+    void fitToWidth(qreal width, qreal pageHeight = 0);
 
     /// One line that names the message on continuation pages: subject, sender and date.
     QString runningHeader() const { return m_runningHeader; }

@@ -1,16 +1,14 @@
 #include "MimeReader.h"
 
 #include "GMimePtr.h"
+#include "MailDate.h"
+#include "MessageBytes.h"
 #include "TextDecoding.h"
+#include "TnefReader.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTimeZone>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <mutex>
-#include <unistd.h>
 
 namespace Render
 {
@@ -26,6 +24,8 @@ namespace
 
 // Deeper nesting than this is hostile input, not mail.
 constexpr int MaxDepth = 40;
+
+bool parseMessage(const QByteArray& raw, Message& message, int depth, QString* error);
 
 QString fromUtf8(const char* text)
 {
@@ -65,15 +65,6 @@ QString plainToHtml(const QString& text)
            QStringLiteral("</pre>");
 }
 
-QDateTime toQDateTime(GDateTime* date)
-{
-    if (!date)
-        return {};
-    const qint64 secs = g_date_time_to_unix(date);
-    const int offset = static_cast<int>(g_date_time_get_utc_offset(date) / G_TIME_SPAN_SECOND);
-    return QDateTime::fromSecsSinceEpoch(secs, QTimeZone(offset));
-}
-
 class Collector
 {
 public:
@@ -84,11 +75,21 @@ public:
         m_message.from = addresses(gm, GMIME_ADDRESS_TYPE_FROM, "From");
         m_message.to = addresses(gm, GMIME_ADDRESS_TYPE_TO, "To");
         m_message.cc = addresses(gm, GMIME_ADDRESS_TYPE_CC, "Cc");
+        m_message.bcc = addresses(gm, GMIME_ADDRESS_TYPE_BCC, "Bcc");
+        m_message.replyTo = addresses(gm, GMIME_ADDRESS_TYPE_REPLY_TO, "Reply-To");
         m_message.subject = fromUtf8(g_mime_message_get_subject(gm)).simplified();
-        m_message.date = toQDateTime(g_mime_message_get_date(gm));
+        readDate(gm);
         if (GMimeObject* body = g_mime_message_get_mime_part(gm))
             walk(body, depth, true);
         finish();
+    }
+
+    /// Text that has no place in the structure, printed as written.
+    void addRaw(const QByteArray& bytes)
+    {
+        const QString text = decodeText(bytes, QByteArray()).trimmed();
+        if (!text.isEmpty())
+            m_raw << text;
     }
 
 private:
@@ -98,6 +99,18 @@ private:
         bool declaredAttachment = false;
         bool relatedImage = false; // inside a multipart/related
     };
+
+    void readDate(GMimeMessage* gm)
+    {
+        const char* raw = g_mime_object_get_header(GMIME_OBJECT(gm), "Date");
+        if (!raw)
+            return;
+        m_message.dateText = decodeText(QByteArray(raw), QByteArray()).simplified();
+        const MailDate date = MailDate::parse(m_message.dateText);
+        m_message.date = date.dateTime;
+        m_message.dateZone = date.zoneName;
+        m_message.dateHasZone = date.hasZone;
+    }
 
     QString addresses(GMimeMessage* gm, GMimeAddressType type, const char* header)
     {
@@ -119,14 +132,22 @@ private:
     void walk(GMimeObject* object, int depth, bool topLevel)
     {
         if (depth > MaxDepth)
+        {
+            const QString note = QStringLiteral("content nested too deeply was left out");
+            if (!m_message.notes.contains(note))
+                m_message.notes << note;
             return;
+        }
         if (GMIME_IS_MESSAGE_PART(object))
         {
             GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
             if (!inner)
                 return;
+            // Read again from its bytes, so an attached message gets the same repairs as the outer one.
             Message sub;
-            Collector(sub, m_options).fill(inner, depth + 1);
+            GCharPtr bytes(g_mime_object_to_string(GMIME_OBJECT(inner), nullptr));
+            if (!bytes || !parseMessage(QByteArray(bytes.get()), sub, depth + 1, nullptr))
+                Collector(sub, m_options).fill(inner, depth + 1);
             m_message.embedded.push_back(std::move(sub));
             return;
         }
@@ -136,7 +157,10 @@ private:
             return;
         }
         if (GMIME_IS_PART(object))
+        {
+            m_leafDepth = depth;
             leaf(GMIME_PART(object), topLevel);
+        }
     }
 
     static bool containsHtml(GMimeObject* object, int depth)
@@ -155,11 +179,106 @@ private:
         return type && g_mime_content_type_is_type(type, "text", "html");
     }
 
+    // A prologue of a line or two about MIME is the usual note for old mail readers, not text.
+    static bool isMimeBoilerplate(const QByteArray& prologue)
+    {
+        const QByteArray text = prologue.trimmed();
+        return text.isEmpty() || (text.size() < 300 && text.toLower().contains("mime"));
+    }
+
+    // A line "--X" that comes back later is the boundary the sender really used.
+    static QByteArray discoverBoundary(const QByteArray& body)
+    {
+        for (const QByteArray& line : body.split('\n'))
+        {
+            const QByteArray candidate = line.trimmed();
+            if (candidate.size() < 4 || !candidate.startsWith("--"))
+                continue;
+            QByteArray boundary = candidate.mid(2);
+            if (boundary.endsWith("--"))
+                boundary.chop(2);
+            if (!boundary.isEmpty() && body.count("--" + boundary) >= 2)
+                return boundary;
+        }
+        return {};
+    }
+
+    // Splits at every line that starts with "--boundary", whatever follows on the line.
+    static bool splitLoosely(const QByteArray& body, const QByteArray& boundary, QList<QByteArray>& parts,
+                             QByteArray& outside)
+    {
+        const QByteArray delimiter = "--" + boundary;
+        QByteArray current;
+        bool inPart = false;
+        bool closed = false;
+        for (const QByteArray& line : body.split('\n'))
+        {
+            if (!closed && line.startsWith(delimiter))
+            {
+                if (inPart)
+                    parts << current;
+                current.clear();
+                inPart = true;
+                if (line.mid(delimiter.size()).startsWith("--"))
+                {
+                    inPart = false;
+                    closed = true;
+                }
+                continue;
+            }
+            (inPart ? current : outside) += line + '\n';
+        }
+        if (inPart)
+            parts << current;
+        return !parts.isEmpty();
+    }
+
+    // The parser found no part: the boundary was missing, folded or mistyped. Try harder, and
+    // when nothing works print the text as written rather than lose it.
+    void recoverMultipart(GMimeMultipart* mp, int depth)
+    {
+        const QByteArray body =
+            QByteArray(g_mime_multipart_get_prologue(mp)) + "\n" + QByteArray(g_mime_multipart_get_epilogue(mp));
+        const QByteArray declared(g_mime_multipart_get_boundary(mp));
+        QByteArray squeezed = declared;
+        squeezed.replace(' ', "").replace('\t', "").replace('\r', "").replace('\n', "");
+        for (const QByteArray& boundary : {declared, squeezed, discoverBoundary(body)})
+        {
+            QList<QByteArray> parts;
+            QByteArray outside;
+            if (boundary.isEmpty() || !splitLoosely(body, boundary, parts, outside))
+                continue;
+            for (const QByteArray& part : parts)
+            {
+                GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(part.constData(), part.size()));
+                GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+                GObjectPtr<GMimeObject> object(g_mime_parser_construct_part(parser.get(), m_options));
+                if (object)
+                    walk(object.get(), depth + 1, false);
+                else
+                    addRaw(part);
+            }
+            if (!isMimeBoilerplate(outside))
+                addRaw(outside);
+            return;
+        }
+        addRaw(body);
+    }
+
     void walkMultipart(GMimeMultipart* mp, int depth)
     {
         GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(mp));
         const QString subtype = type ? lower(g_mime_content_type_get_media_subtype(type)) : QString();
         const int count = g_mime_multipart_get_count(mp);
+        if (count == 0)
+        {
+            recoverMultipart(mp, depth);
+            return;
+        }
+        if (const char* prologue = g_mime_multipart_get_prologue(mp); prologue && !isMimeBoilerplate(prologue))
+            addRaw(prologue);
+        if (const char* epilogue = g_mime_multipart_get_epilogue(mp))
+            addRaw(epilogue);
         if (subtype == u"alternative")
         {
             // Print one alternative only: the HTML one when there is one, else the last
@@ -208,16 +327,36 @@ private:
         const QString media = type ? lower(g_mime_content_type_get_media_type(type)) : QStringLiteral("text");
         const QString subtype = type ? lower(g_mime_content_type_get_media_subtype(type)) : QStringLiteral("plain");
         const QString disposition = lower(g_mime_object_get_disposition(object));
-        const QString fileName = fromUtf8(g_mime_part_get_filename(part)).trimmed();
+        QString fileName = fromUtf8(g_mime_part_get_filename(part)).trimmed();
         const bool declaredAttachment = disposition == u"attachment";
+        const bool invalidType = !validContentType(object);
+        if (invalidType && fileName.isEmpty())
+            fileName = nameFromInvalidType(object);
 
-        const bool html = media == u"text" && subtype == u"html";
+        if (media == u"message" && (subtype == u"rfc822" || subtype == u"global"))
+        {
+            // Sent in base64 or quoted-printable, an attached message reaches us as a plain part.
+            Message sub;
+            if (parseMessage(decodedContent(part), sub, m_leafDepth + 1, nullptr))
+            {
+                m_message.embedded.push_back(std::move(sub));
+                return;
+            }
+        }
+        if (isTnef(media + u'/' + subtype, fileName) && readTnefPart(part))
+            return;
+
+        // A type without a valid subtype is plain text (RFC 2045).
+        const bool html = !invalidType && media == u"text" && subtype == u"html";
         const bool plain =
-            (media == u"text" && (subtype == u"plain" || subtype.isEmpty() || subtype == u"rfc822-headers")) ||
-            (media == u"message" && (subtype == u"delivery-status" || subtype == u"disposition-notification"));
+            invalidType ||
+            (media == u"text" && (subtype == u"plain" || subtype.isEmpty() || subtype == u"rfc822-headers" ||
+                                  subtype == u"richtext" || subtype == u"enriched")) ||
+            (media == u"message" && (subtype == u"delivery-status" || subtype == u"disposition-notification" ||
+                                     subtype == u"feedback-report"));
         const bool inlineText = !declaredAttachment && (fileName.isEmpty() || disposition == u"inline");
         // A message that is only one text part shows it even when the sender calls it an attachment.
-        if ((html || plain) && (inlineText || topLevel))
+        if ((html || plain) && (inlineText || topLevel || invalidType))
         {
             const QByteArray bytes = decodedContent(part);
             QByteArray charset = type ? QByteArray(g_mime_content_type_get_parameter(type, "charset")) : QByteArray();
@@ -241,7 +380,7 @@ private:
                 text.truncate(end);
                 m_pieces.push_back({false, text});
             }
-            if (fileName.isEmpty() || !topLevel)
+            if (fileName.isEmpty() || (!topLevel && !invalidType))
                 return;
         }
 
@@ -262,6 +401,49 @@ private:
             m_anyHtml = true;
         }
         m_resources.push_back(std::move(resource));
+    }
+
+    static bool isTnef(const QString& mimeType, const QString& fileName)
+    {
+        return mimeType == u"application/ms-tnef" || mimeType == u"application/vnd.ms-tnef" ||
+               fileName.compare(QStringLiteral("winmail.dat"), Qt::CaseInsensitive) == 0;
+    }
+
+    // Outlook's winmail.dat: its body joins the message's, its files join the attachment list.
+    bool readTnefPart(GMimePart* part)
+    {
+        Message tnef;
+        if (!readTnef(decodedContent(part), tnef))
+            return false;
+        if (!tnef.htmlBody.isEmpty())
+        {
+            m_pieces.push_back({true, tnef.htmlBody});
+            m_anyHtml = true;
+        }
+        else if (!tnef.textBody.isEmpty())
+            m_pieces.push_back({false, tnef.textBody.trimmed()});
+        for (Attachment& a : tnef.attachments)
+            m_resources.push_back({std::move(a), true});
+        return true;
+    }
+
+    static bool validContentType(GMimeObject* object)
+    {
+        const char* raw = g_mime_object_get_header(object, "Content-Type");
+        if (!raw)
+            return true; // no header: text/plain by default
+        static const QRegularExpression re(
+            QStringLiteral(R"(^\s*[!#$%&'*+\-.^_`|~0-9A-Za-z]+\s*/\s*[!#$%&'*+\-.^_`|~0-9A-Za-z]+\s*(;|$))"));
+        return re.match(QString::fromLatin1(raw)).hasMatch();
+    }
+
+    // The parser drops the parameters of a type it cannot read; the file name is still wanted.
+    static QString nameFromInvalidType(GMimeObject* object)
+    {
+        static const QRegularExpression re(QStringLiteral(R"re(;\s*name\s*=\s*(?:"([^"]*)"|([^\s;]+)))re"),
+                                           QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = re.match(fromUtf8(g_mime_object_get_header(object, "Content-Type")));
+        return m.hasMatch() ? (m.captured(1) + m.captured(2)).trimmed() : QString();
     }
 
     static bool referencedBy(const Attachment& a, const QString& html)
@@ -303,6 +485,12 @@ private:
             html << QStringLiteral("<p>") + unshown + QStringLiteral("</p>");
         m_message.htmlBody = html.join(QString());
         m_message.textBody = text.join(QStringLiteral("\n\n"));
+        if (!m_raw.isEmpty())
+        {
+            if (!m_message.rawText.isEmpty())
+                m_raw.prepend(m_message.rawText);
+            m_message.rawText = m_raw.join(QStringLiteral("\n\n"));
+        }
 
         for (Resource& r : m_resources)
         {
@@ -321,6 +509,8 @@ private:
 
     Message& m_message;
     GMimeParserOptions* m_options;
+    int m_leafDepth = 0;
+    QStringList m_raw;
     std::vector<std::pair<bool, QString>> m_pieces;
     bool m_anyHtml = false;
     int m_inRelated = 0;
@@ -328,8 +518,22 @@ private:
     std::vector<Resource> m_resources;
 };
 
-bool parse(GMimeStream* stream, Message& message, QString* error)
+bool parseMessage(const QByteArray& raw, Message& message, int depth, QString* error)
 {
+    message = Message();
+    if (depth > MaxDepth)
+    {
+        message.notes << QStringLiteral("content nested too deeply was left out");
+        return true;
+    }
+    const PreparedMessage prepared = prepareMessage(raw);
+    if (prepared.noHeader)
+    {
+        // Text without any header is still a message: print it with empty header fields.
+        message.textBody = decodeText(prepared.bytes, QByteArray()).trimmed();
+        return true;
+    }
+
     ParserOptionsPtr options(g_mime_parser_options_new());
     g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
     g_mime_parser_options_set_parameter_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
@@ -338,7 +542,9 @@ bool parse(GMimeStream* stream, Message& message, QString* error)
     const char* fallback[] = {"utf-8", "windows-1252", nullptr};
     g_mime_parser_options_set_fallback_charsets(options.get(), fallback);
 
-    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
+    GObjectPtr<GMimeStream> stream(
+        g_mime_stream_mem_new_with_buffer(prepared.bytes.constData(), prepared.bytes.size()));
+    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     GObjectPtr<GMimeMessage> gm(g_mime_parser_construct_message(parser.get(), options.get()));
     if (!gm)
     {
@@ -346,8 +552,8 @@ bool parse(GMimeStream* stream, Message& message, QString* error)
             *error = QStringLiteral("not an Internet message");
         return false;
     }
-    message = Message();
-    Collector(message, options.get()).fill(gm.get(), 0);
+    message.rawText = decodeText(prepared.stray, QByteArray()).trimmed();
+    Collector(message, options.get()).fill(gm.get(), depth);
     return true;
 }
 
@@ -369,22 +575,20 @@ bool MimeReader::readFile(const QString& path, Message& message, QString* error)
             *error = QStringLiteral("is a folder, not a message file");
         return false;
     }
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
     {
         if (error)
-            *error = QString::fromLocal8Bit(strerror(errno));
+            *error = file.errorString();
         return false;
     }
-    GObjectPtr<GMimeStream> stream(g_mime_stream_fs_new(fd)); // owns fd from here
-    return parse(stream.get(), message, error);
+    return parseMessage(file.readAll(), message, 0, error);
 }
 
 bool MimeReader::readBytes(const QByteArray& bytes, Message& message, QString* error)
 {
     ensureGMime();
-    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.constData(), bytes.size()));
-    return parse(stream.get(), message, error);
+    return parseMessage(bytes, message, 0, error);
 }
 
 } // namespace Render

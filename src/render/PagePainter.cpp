@@ -34,8 +34,10 @@ bool PagePainter::paint(MessageDocument& doc, QPagedPaintDevice& device, QString
     const qreal headerHeight = metrics.height() * 2;
     const qreal footerHeight = metrics.height() * 2.5;
     const QSizeF body(paper.width(), qMax<qreal>(paper.height() - headerHeight - footerHeight, paper.height() / 2));
-    doc.setPageSize(body);
-    doc.fitToWidth(body.width());
+    // One endless page for the layout: the breaks are ours (pageBreaks), since the layout's
+    // own would clip table cells at places that no longer match them.
+    doc.setTextWidth(body.width());
+    doc.fitToWidth(body.width(), body.height());
 
     const QList<qreal> breaks = PrintLayout::pageBreaks(doc, body.height());
     const int pages = int(breaks.size()) - 1;
@@ -52,8 +54,10 @@ bool PagePainter::paint(MessageDocument& doc, QPagedPaintDevice& device, QString
         painter.translate(0, headerHeight - top);
         painter.setClipRect(QRectF(0, top, body.width(), bottom - top));
         // Lines that only touch the page's edges belong to the neighbouring page: drawn
-        // here too they would be invisible yet found twice by search and copy.
-        context.clip = QRectF(0, top + 0.5, body.width(), bottom - top - 1);
+        // here too they would be invisible yet found twice by search and copy. The margin
+        // covers the layout's rounding inside table cells; every line is taller than it.
+        const qreal edge = 2 * device.logicalDpiY() / 96.0;
+        context.clip = QRectF(0, top + edge, body.width(), bottom - top - 2 * edge);
         layout->draw(&painter, context);
         painter.restore();
 

@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextLayout>
+#include <QTextList>
 #include <QTextTable>
 #include <algorithm>
 #include <vector>
@@ -424,12 +425,22 @@ void fitTables(QTextDocument& doc, qreal width)
         doc.markContentsDirty(0, doc.characterCount());
 }
 
-QList<qreal> pageBreaks(QTextDocument& doc, qreal pageHeight)
+namespace
+{
+
+struct Line
+{
+    qreal top;
+    qreal bottom;
+    int start; // document position of its first character
+    bool firstOfBlock;
+};
+
+std::vector<Line> laidOutLines(QTextDocument& doc)
 {
     QAbstractTextDocumentLayout* layout = doc.documentLayout();
-    doc.pageCount();                            // the layout is lazy: this finishes it
-    std::vector<std::pair<qreal, qreal>> lines; // top and bottom of every laid-out line
-    qreal end = 0;
+    doc.pageCount(); // the layout is lazy: this finishes it
+    std::vector<Line> lines;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
     {
         const QTextLayout* text = block.layout();
@@ -438,12 +449,20 @@ QList<qreal> pageBreaks(QTextDocument& doc, qreal pageHeight)
         const qreal top = layout->blockBoundingRect(block).top();
         for (int i = 0; i < text->lineCount(); ++i)
         {
-            const QRectF r = text->lineAt(i).rect();
-            lines.emplace_back(top + r.top(), top + r.bottom());
-            end = qMax(end, top + r.bottom());
+            const QTextLine line = text->lineAt(i);
+            lines.push_back(
+                {top + line.rect().top(), top + line.rect().bottom(), block.position() + line.textStart(), i == 0});
         }
     }
-    std::sort(lines.begin(), lines.end());
+    std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.top < b.top; });
+    return lines;
+}
+
+QList<qreal> breaksOf(const std::vector<Line>& lines, qreal pageHeight)
+{
+    qreal end = 0;
+    for (const Line& line : lines)
+        end = qMax(end, line.bottom);
     // Rounding in the layout: lines that touch a break do not cross it.
     constexpr qreal slack = 0.5;
     QList<qreal> breaks{0};
@@ -453,16 +472,77 @@ QList<qreal> pageBreaks(QTextDocument& doc, qreal pageHeight)
     {
         const qreal bottom = top + pageHeight;
         qreal cut = bottom;
-        while (first < lines.size() && lines[first].first < top + slack)
+        while (first < lines.size() && lines[first].top < top + slack)
             ++first;
-        for (size_t i = first; i < lines.size() && lines[i].first < bottom; ++i)
-            if (lines[i].second > bottom + slack)
-                cut = qMin(cut, lines[i].first);
+        for (size_t i = first; i < lines.size() && lines[i].top < bottom; ++i)
+            if (lines[i].bottom > bottom + slack)
+                cut = qMin(cut, lines[i].top);
         top = cut > top + slack ? cut : bottom; // a line taller than a page is split
         breaks << top;
     }
     breaks << qMax(end, top);
     return breaks;
+}
+
+// Starts a new paragraph at `position` that looks like the rest of the old one: no margin
+// between the two halves, no second bullet.
+void splitBlock(QTextDocument& doc, QTextCursor& cursor, int position)
+{
+    cursor.setPosition(position);
+    QTextBlockFormat before = cursor.blockFormat();
+    QTextBlockFormat after = before;
+    if (QTextList* list = cursor.currentList())
+    {
+        after.setObjectIndex(-1);
+        after.setIndent(list->format().indent());
+    }
+    after.setTopMargin(0);
+    after.setTextIndent(0);
+    const QTextCharFormat format = cursor.charFormat();
+    // A manual line break right before the split would leave an empty line behind.
+    if (position > cursor.block().position() && doc.characterAt(position - 1) == QChar::LineSeparator)
+        cursor.setPosition(position - 1, QTextCursor::KeepAnchor);
+    cursor.insertBlock(after, format);
+    before.setBottomMargin(0);
+    cursor.movePosition(QTextCursor::PreviousBlock);
+    cursor.setBlockFormat(before);
+}
+
+} // namespace
+
+QList<qreal> pageBreaks(QTextDocument& doc, qreal pageHeight)
+{
+    // The layout draws the line just above a page's top edge as well (clipped, yet in the
+    // text layer), when that line belongs to the same paragraph as the page's first line.
+    // Paragraphs that cross a break are therefore split there, and the breaks found anew.
+    for (int round = 0;; ++round)
+    {
+        const std::vector<Line> lines = laidOutLines(doc);
+        const QList<qreal> breaks = breaksOf(lines, pageHeight);
+        if (round == 3)
+            return breaks;
+        std::vector<int> splits;
+        size_t i = 0;
+        for (qsizetype b = 1; b + 1 < breaks.size(); ++b)
+        {
+            while (i < lines.size() && lines[i].top < breaks[b] - 0.5)
+                ++i;
+            // Every line starting on the new page within a paragraph begun on the last one.
+            for (size_t j = i; j < lines.size() && lines[j].top < breaks[b] + pageHeight / 2; ++j)
+                if (!lines[j].firstOfBlock && lines[j].top < breaks[b] + 0.5 + (lines[j].bottom - lines[j].top))
+                    splits.push_back(lines[j].start);
+        }
+        if (splits.empty())
+            return breaks;
+        std::sort(splits.begin(), splits.end());
+        splits.erase(std::unique(splits.begin(), splits.end()), splits.end());
+        // One edit: the layout is redone once, not once per split (a table each time).
+        QTextCursor cursor(&doc);
+        cursor.beginEditBlock();
+        for (auto it = splits.rbegin(); it != splits.rend(); ++it)
+            splitBlock(doc, cursor, *it);
+        cursor.endEditBlock();
+    }
 }
 
 } // namespace Render::PrintLayout

@@ -3,13 +3,16 @@
 #include "CursorFile.h"
 #include "ErrorTrap.h"
 #include "FailingFactory.h"
+#include "FakeProcessTable.h"
 #include "Form1.h"
 #include "Form2.h"
+#include "GetSetPrinter.h"
 #include "MailEngine.h"
 #include "NoPrintServer.h"
-#include "ProcProcessTable.h"
 #include "ScriptedDialogs.h"
+#include "ServerWithoutDefault.h"
 #include "SettingsStore.h"
+#include "SharedProcedures.h"
 #include "TestSupport.h"
 
 #include <QComboBox>
@@ -27,16 +30,18 @@
 namespace
 {
 
-// One main window over the real settings store, the private CUPS server and /proc.
+// One main window over the real settings store and the private CUPS server; the
+// processes it may end are made up.
 struct Fixture
 {
     ScriptedDialogs dialogs;
     SettingsStore settings;
     CupsPrinterSystem printers;
-    ProcProcessTable processes;
+    FakeProcessTable processes;
     MailStore::EngineFactory engine;
     FailingFactory failing;
     int outlookExpressShown = 0;
+    std::function<void()> outlookExpress; ///< what the Outlook Express window does while shown
     int programEnded = 0;
     std::unique_ptr<Form1> form;
 
@@ -45,7 +50,11 @@ struct Fixture
         Outlook::ApplicationFactory& factory = outlookInstalled ? static_cast<Outlook::ApplicationFactory&>(engine)
                                                                 : static_cast<Outlook::ApplicationFactory&>(failing);
         form = std::make_unique<Form1>(Form1::Services{dialogs, settings, printers, processes, factory, appFolder,
-                                                       [this](QWidget*) { ++outlookExpressShown; },
+                                                       [this](QWidget*) {
+                                                           ++outlookExpressShown;
+                                                           if (outlookExpress)
+                                                               outlookExpress();
+                                                       },
                                                        [this] { ++programEnded; }});
     }
 
@@ -101,11 +110,16 @@ private Q_SLOTS:
     void pointerFollowsTheMouseButNotWhileBusy();
     void cursorFileKeepsItsHotspot();
     void damagedCursorFileIsReported();
+    void outlookExpressFailureIsReported();
+    void noDefaultPrinterStartsQuietly();
+    void framesAreWhiteOnScreen();
     void closingEndsOutlookProcessesAndTheProgram();
+    void closingWhileAHandlerWaitsEndsAtOnce();
 };
 
 void TestForm1::initTestCase()
 {
+    VT_REQUIRE_ISOLATION(); // init() removes the settings file and lpoptions
     QVERIFY2(TestSupport::haveCups(), "run through scripts/test.sh: the private CUPS server is missing");
     QVERIFY(QFile::exists(TestSupport::binDir() + QStringLiteral("/HAND-M.CUR")));
 }
@@ -310,8 +324,8 @@ void TestForm1::everyChoiceIsStoredWhenMade()
     QTest::keyClick(text2, Qt::Key_Backspace);
     QCOMPARE(f.stored("PST File"), path.chopped(1));
 
-    QTest::keyClicks(f.child<QLineEdit>("Text1"), QStringLiteral("invoice, 2019"));
-    QCOMPARE(f.stored("Text1"), QStringLiteral("invoice, 2019"));
+    QTest::keyClicks(f.child<QLineEdit>("Text1"), QStringLiteral("  invoice, 2019 "));
+    QCOMPARE(f.stored("Text1"), QStringLiteral("  invoice, 2019 ")); // as typed, blanks and all
 
     QTest::mouseClick(f.child<QRadioButton>("Option4"), Qt::LeftButton);
     QCOMPARE(f.stored("Option3"), QStringLiteral("False"));
@@ -374,6 +388,8 @@ void TestForm1::badStoredValuesAreReportedAndTheLoadGoesOn_data()
                                                      << "70000" << 166 << "Overflow";
     QTest::newRow("Combo2 past the printer list") << "Combo2"
                                                   << "2" << 168 << "Invalid property value";
+    QTest::newRow("Combo2 below -1") << "Combo2"
+                                     << "-2" << 168 << "Invalid property value";
     QTest::newRow("Combo2 not a number") << "Combo2"
                                          << "pdf1" << 168 << "Type mismatch";
     QTest::newRow("Option3 maybe") << "Option3"
@@ -571,43 +587,153 @@ void TestForm1::damagedCursorFileIsReported()
     QCOMPARE(f.child<QComboBox>("Combo1")->currentIndex(), 0);
 }
 
+void TestForm1::outlookExpressFailureIsReported()
+{
+    Fixture f;
+    f.load();
+    f.outlookExpress = [] { throw AppError(7, QStringLiteral("Vellumtide"), QStringLiteral("Out of memory")); };
+    f.form->PushButton4_Click();
+    QCOMPARE(f.outlookExpressShown, 1);
+    QCOMPARE(f.dialogs.texts(), QStringList{ErrorTrap::messageText(QStringLiteral("Out of memory"),
+                                                                   QStringLiteral("Form1.PushButton4_Click"), 100)});
+    QCOMPARE(f.dialogs.shown[0].title, QStringLiteral("Application Error"));
+    f.outlookExpress = nullptr;
+    f.form->PushButton4_Click(); // a window that closes normally says nothing
+    QCOMPARE(f.dialogs.shown.size(), 1);
+}
+
+void TestForm1::noDefaultPrinterStartsQuietly()
+{
+    const ServerWithoutDefault server({QStringLiteral("pdfA"), QStringLiteral("pdfB")});
+    QVERIFY2(!server.server().isEmpty(), "a private CUPS server without a default did not start");
+    const OtherPrintServer use(server.server());
+    Fixture f;
+    f.load();
+    auto* combo2 = f.child<QComboBox>("Combo2");
+    QCOMPARE(combo2->count(), 2);
+    QCOMPARE(combo2->itemText(0), QStringLiteral("pdfA"));
+    QCOMPARE(combo2->itemText(1), QStringLiteral("pdfB"));
+    QCOMPARE(combo2->currentIndex(), -1);
+    QCOMPARE(f.stored("Combo2"), QStringLiteral("<absent>"));
+    QCOMPARE(GetSetPrinter::GetDefaultPrinter(f.printers, f.dialogs), QString());
+    QVERIFY2(f.dialogs.shown.isEmpty(), qPrintable(f.dialogs.texts().join(u'|')));
+}
+
+void TestForm1::framesAreWhiteOnScreen()
+{
+    Fixture f;
+    f.load();
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    const QImage shot = f.form->grab().toImage();
+    // Inside each frame, wherever no control stands; windowGridAndLists checks the white controls.
+    for (const char* name : {"Frame1", "Frame2", "Frame3", "Frame4"})
+    {
+        auto* frame = f.child<QGroupBox>(name);
+        const QRect inside = QRect(frame->mapTo(f.form.get(), QPoint(0, 0)), frame->size())
+                                 .adjusted(4, frame->fontMetrics().height() + 4, -4, -4);
+        QList<QRect> controls;
+        for (QWidget* control : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            controls.append(QRect(control->mapTo(f.form.get(), QPoint(0, 0)), control->size()).adjusted(-2, -2, 2, 2));
+        int grey = 0;
+        QPoint first;
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+        {
+            for (int x = inside.left(); x <= inside.right(); ++x)
+            {
+                const QPoint at(x, y);
+                const QRgb pixel = shot.pixel(at);
+                // Grey: every channel alike and near white, as a shaded background is (text is far darker).
+                const bool shaded = qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel) &&
+                                    qRed(pixel) >= 240 && qRed(pixel) < 255;
+                if (shaded &&
+                    std::none_of(controls.begin(), controls.end(), [&](const QRect& r) { return r.contains(at); }))
+                {
+                    if (grey++ == 0)
+                        first = at;
+                }
+            }
+        }
+        QVERIFY2(grey == 0, qPrintable(QStringLiteral("%1: %2 shaded pixels, first at %3,%4 is %5")
+                                           .arg(QLatin1String(name))
+                                           .arg(grey)
+                                           .arg(first.x())
+                                           .arg(first.y())
+                                           .arg(qRed(shot.pixel(first)))));
+    }
+    QCOMPARE(QColor(shot.pixel(2, 2)), QColor(Qt::white));
+}
+
 void TestForm1::closingEndsOutlookProcessesAndTheProgram()
 {
-    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/vt close XXXXXX"));
-    auto start = [&](const QString& name, QProcess& process) {
-        const QString link = dir.filePath(name);
-        QVERIFY(QFile::link(QStringLiteral("/bin/sleep"), link));
-        process.start(link, {QStringLiteral("60")});
-        QVERIFY(process.waitForStarted());
-    };
-    QProcess upper, mixed, spared, wine;
-    start(QStringLiteral("OUTLOOK.EXE"), upper);
-    start(QStringLiteral("outlook.Exe"), mixed);
-    start(QStringLiteral("outlook.exe.bak"), spared);
-    // Wine keeps the Windows path of the program as argv[0].
-    wine.start(
-        QStringLiteral("bash"),
-        {QStringLiteral("-c"), QStringLiteral("exec -a 'C:\\Program Files\\Microsoft Office\\OUTLOOK.EXE' sleep 60")});
-    QVERIFY(wine.waitForStarted());
-    QTest::qWait(200);
-
     Fixture f;
+    f.processes.entries = {{4100, QStringLiteral("bash")},
+                           {4101, QStringLiteral("OUTLOOK.EXE")},
+                           {4102, QStringLiteral("C:\\Program Files\\Microsoft Office\\outlook.exe")}};
     f.load();
     f.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
     QVERIFY(f.form->close());
     QCOMPARE(f.programEnded, 1);
-    for (QProcess* ended : {&upper, &mixed, &wine})
-    {
-        QVERIFY(ended->waitForFinished(5000));
-        QCOMPARE(ended->exitStatus(), QProcess::CrashExit);
-    }
-    QCOMPARE(spared.state(), QProcess::Running);
-    spared.kill();
-    spared.waitForFinished();
+    QCOMPARE(f.processes.terminated, (QList<pid_t>{4101, 4102}));
     // Closing stores nothing of its own.
     QCOMPARE(f.stored("Option3"), QStringLiteral("<absent>"));
 }
 
-QTEST_MAIN(TestForm1)
+void TestForm1::closingWhileAHandlerWaitsEndsAtOnce()
+{
+    // The handler of the child below waits a minute; closing must not wait for it.
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--close-while-waiting")});
+    QVERIFY(child.waitForStarted());
+    QVERIFY2(child.waitForFinished(30000), "closing waited for the running handler");
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(child.readAllStandardOutput(), QByteArray()); // the handler did not go on
+    // What the handler stored before the close is on disk.
+    QCOMPARE(SettingsStore().read(QStringLiteral("Text1")), QStringLiteral("typed in the handler"));
+}
+
+namespace
+{
+
+// The child process of closingWhileAHandlerWaitsEndsAtOnce: the program's own ending,
+// a handler that stores a choice and then waits, and a close during that wait.
+int closeWhileWaiting()
+{
+    ScriptedDialogs dialogs;
+    SettingsStore settings;
+    CupsPrinterSystem printers;
+    FakeProcessTable processes;
+    MailStore::EngineFactory engine;
+    Form1* form = nullptr;
+    auto handler = [&](QWidget*) {
+        form->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("typed in the handler"));
+        QTimer::singleShot(300, form, &QWidget::close);
+        Main::WaitSeconds(60);
+        std::puts("the handler went on after the window closed");
+    };
+    Form1 window({dialogs, settings, printers, processes, engine, TestSupport::binDir(), handler,
+                  [&settings] { Main::EndProgram(settings); }});
+    form = &window;
+    window.Form_Load();
+    window.show();
+    QTimer::singleShot(0, &window, &Form1::PushButton4_Click);
+    QApplication::exec();
+    std::puts("the event loop returned");
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--close-while-waiting") == 0)
+        return closeWhileWaiting();
+    TestForm1 test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_form1.moc"

@@ -1,21 +1,32 @@
 #include "AppError.h"
 #include "FailingFactory.h"
+#include "FakeProcessTable.h"
 #include "MailEngine.h"
 #include "OutlookApplication.h"
+#include "ProcProcessTable.h"
 #include "SharedProcedures.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <ctime>
 
 namespace
 {
+
+double processCpuSeconds()
+{
+    timespec used{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
+}
 
 } // namespace
 
@@ -28,9 +39,13 @@ private Q_SLOTS:
     void applicationTitle_data();
     void applicationTitle();
     void outlookInstalledAsksTheFactory();
-    void waitSecondsKeepsEventsFlowing();
+    void waitSecondsSleepsWhileEventsFlow_data();
+    void waitSecondsSleepsWhileEventsFlow();
     void waitSecondsCopesWithMidnight();
     void skinOnlyWithTheSkinFile();
+    void terminateMatchesTheEndOfTheName_data();
+    void terminateMatchesTheEndOfTheName();
+    void terminateEndsRealProcesses();
 };
 
 void TestSharedProcedures::fileExists()
@@ -80,18 +95,40 @@ void TestSharedProcedures::outlookInstalledAsksTheFactory()
     QVERIFY(Main::IsOutlookInstalled(engine));
 }
 
-void TestSharedProcedures::waitSecondsKeepsEventsFlowing()
+void TestSharedProcedures::waitSecondsSleepsWhileEventsFlow_data()
 {
+    QTest::addColumn<bool>("quitRequested");
+    QTest::newRow("plain") << false;
+    // Nested event loops return at once then; a wait built on them spins.
+    QTest::newRow("after a request to quit") << true;
+}
+
+void TestSharedProcedures::waitSecondsSleepsWhileEventsFlow()
+{
+    QFETCH(bool, quitRequested);
+    if (quitRequested)
+        QCoreApplication::exit(0);
+    const auto clearQuit = qScopeGuard([&] {
+        if (!quitRequested)
+            return;
+        // Running the application's loop once clears the request for the tests after this one.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+    });
     int ticks = 0;
     QTimer timer;
     connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(20);
     QElapsedTimer clock;
     clock.start();
-    Main::WaitSeconds(0.5);
+    const double cpuBefore = processCpuSeconds();
+    Main::WaitSeconds(2);
+    const double cpu = processCpuSeconds() - cpuBefore;
     const qint64 elapsed = clock.elapsed();
-    QVERIFY2(elapsed >= 490, qPrintable(QString::number(elapsed)));
-    QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks))); // the window kept processing its events
+    QVERIFY2(elapsed >= 1990, qPrintable(QString::number(elapsed)));
+    QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks))); // the window kept processing its events
+    // A wait that spins would burn one core for the whole two seconds.
+    QVERIFY2(cpu < 0.2, qPrintable(QStringLiteral("%1 s of CPU").arg(cpu)));
 
     clock.restart();
     Main::WaitSeconds(0);
@@ -153,6 +190,68 @@ void TestSharedProcedures::skinOnlyWithTheSkinFile()
     QCOMPARE(text->palette().color(QPalette::Window), QColor(Qt::white));
     QCOMPARE(button->palette().color(QPalette::Window), QColor(Qt::white));
     QVERIFY(face != QColor(Qt::white));
+}
+
+void TestSharedProcedures::terminateMatchesTheEndOfTheName_data()
+{
+    QTest::addColumn<QStringList>("running"); // executable names; process ids count from 100
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QList<pid_t>>("ended");
+    const QStringList mix{"OUTLOOK.EXE",   "outlook.Exe",     "C:\\Program Files\\Office\\OUTLOOK.EXE",
+                          "myoutlook.exe", "outlook.exe.bak", "LOOK.EXE",
+                          "bash"};
+    QTest::newRow("suffix in any case") << mix << "OUTLOOK.EXE" << QList<pid_t>{100, 101, 102, 103};
+    QTest::newRow("shorter names never match") << mix << "MYOUTLOOK.EXE" << QList<pid_t>{103};
+    QTest::newRow("empty name ends nothing") << mix << "" << QList<pid_t>{};
+    QTest::newRow("none running") << QStringList{"bash", "sleep"} << "OUTLOOK.EXE" << QList<pid_t>{};
+}
+
+void TestSharedProcedures::terminateMatchesTheEndOfTheName()
+{
+    QFETCH(QStringList, running);
+    QFETCH(QString, name);
+    QFETCH(QList<pid_t>, ended);
+    FakeProcessTable processes;
+    for (const QString& executable : running)
+        processes.entries.append({static_cast<pid_t>(100 + processes.entries.size()), executable});
+    Main::TerminateProcessesByName(processes, name);
+    QCOMPARE(processes.terminated, ended);
+}
+
+void TestSharedProcedures::terminateEndsRealProcesses()
+{
+    // Processes of our own under names that match and one that does not.
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/vt close é XXXXXX"));
+    QProcess upper, mixed, spared, wine;
+    for (auto [process, name] :
+         {std::pair{&upper, "OUTLOOK.EXE"}, {&mixed, "outlook.Exe"}, {&spared, "outlook.exe.bak"}})
+    {
+        const QString link = dir.filePath(QString::fromLatin1(name));
+        QVERIFY(QFile::link(QStringLiteral("/bin/sleep"), link));
+        process->start(link, {QStringLiteral("60")});
+        QVERIFY(process->waitForStarted());
+    }
+    // Wine keeps the Windows path of the program as argv[0].
+    wine.start(
+        QStringLiteral("bash"),
+        {QStringLiteral("-c"), QStringLiteral("exec -a 'C:\\Program Files\\Microsoft Office\\OUTLOOK.EXE' sleep 60")});
+    QVERIFY(wine.waitForStarted());
+    QTest::qWait(200); // until bash has become the renamed sleep
+
+    const QList<QProcess*> all{&upper, &mixed, &spared, &wine};
+    QList<pid_t> own;
+    for (QProcess* process : all)
+        own.append(static_cast<pid_t>(process->processId()));
+    OwnProcessTable<ProcProcessTable> processes(own);
+    Main::TerminateProcessesByName(processes, QStringLiteral("OUTLOOK.EXE"));
+    for (QProcess* ended : {&upper, &mixed, &wine})
+    {
+        QVERIFY(ended->waitForFinished(5000));
+        QCOMPARE(ended->exitStatus(), QProcess::CrashExit);
+    }
+    QCOMPARE(spared.state(), QProcess::Running);
+    spared.kill();
+    spared.waitForFinished();
 }
 
 QTEST_MAIN(TestSharedProcedures)

@@ -4,16 +4,50 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
 namespace TestSupport
 {
 
-QString testData(const QString& relative)
+QString testDataRoot()
 {
     const QString root = qEnvironmentVariable("VELLUMTIDE_TESTDATA");
-    return root.isEmpty() ? QString() : QDir(root).filePath(relative);
+    if (!root.isEmpty())
+        return root;
+    return QDir::cleanPath(qEnvironmentVariable("VELLUMTIDE_SOURCE") + QStringLiteral("/../shared/testdata"));
+}
+
+QString testData(const QString& relative)
+{
+    return QDir(testDataRoot()).filePath(relative);
+}
+
+QString missingTestData(const QString& relative)
+{
+    if (QFileInfo::exists(testData(relative)))
+        return {};
+    return QStringLiteral("sample folder %1 is absent (set VELLUMTIDE_TESTDATA)").arg(testDataRoot());
+}
+
+QString notIsolated()
+{
+    const QString root = qEnvironmentVariable("VELLUMTIDE_ISOLATED");
+    if (root.isEmpty() || !QFileInfo(root).isDir())
+        return QStringLiteral("refusing to touch real settings or printers: run through tests/isolate.sh");
+    const std::pair<const char*, const char*> expected[] = {
+        {"HOME", "/home"},
+        {"XDG_CONFIG_HOME", "/config"},
+        {"CUPS_SERVERROOT", "/cups-root"},
+    };
+    for (const auto& [variable, folder] : expected)
+    {
+        if (qEnvironmentVariable(variable) != root + QLatin1String(folder))
+            return QStringLiteral("refusing to run: %1 is not the isolated folder %2%3")
+                .arg(QLatin1String(variable), root, QLatin1String(folder));
+    }
+    return {};
 }
 
 QString binDir()
@@ -28,6 +62,8 @@ bool haveCups()
 
 bool setUserDefaultPrinter(const QString& queue)
 {
+    if (!notIsolated().isEmpty())
+        return false;
     bool written = true;
     for (const QString& dir : {QDir::home().filePath(QStringLiteral(".cups")), qEnvironmentVariable("CUPS_SERVERROOT")})
     {

@@ -3,14 +3,25 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 // Helpers the tests share: where the sample stores are, the private CUPS server
 // that scripts/test.sh starts, and reading printed PDFs back.
 namespace TestSupport
 {
 
-/// Path of a file under the public sample folder (../shared/testdata); empty when not configured.
+/// The public sample folder: $VELLUMTIDE_TESTDATA, else ../shared/testdata beside the source tree.
+QString testDataRoot();
+
+/// Path of a file or folder under the public sample folder.
 QString testData(const QString& relative);
+
+/// Empty when the sample file or folder exists; otherwise the one line a test skips with.
+QString missingTestData(const QString& relative);
+
+/// Empty when HOME, the XDG folders and CUPS's client folder are the private ones
+/// tests/isolate.sh made; otherwise why the test must not run here.
+QString notIsolated();
 
 /// The build's bin/ folder (vellumtide, DBXToEML, vellumtide-render, HAND-M.CUR).
 QString binDir();
@@ -19,7 +30,7 @@ QString binDir();
 bool haveCups();
 
 /// Makes queue this test's own default printer (~/.cups/lpoptions, or CUPS_SERVERROOT/lpoptions
-/// as root); false when the files cannot be written.
+/// as root); false outside tests/isolate.sh or when the files cannot be written.
 bool setUserDefaultPrinter(const QString& queue);
 
 /// The folder a queue of the private server writes its jobs to.
@@ -47,3 +58,23 @@ int run(const QString& program, const QStringList& arguments, QByteArray* out = 
         int timeoutMs = 120000);
 
 } // namespace TestSupport
+
+/// Skips the calling test function, with one line naming the sample folder, when the
+/// samples it needs are absent (a clone of the project without ../shared).
+#define VT_REQUIRE_TESTDATA(relative)                                                                                  \
+    do                                                                                                                 \
+    {                                                                                                                  \
+        const QString vtMissing = TestSupport::missingTestData(relative);                                              \
+        if (!vtMissing.isEmpty())                                                                                      \
+            QSKIP(qPrintable(vtMissing));                                                                              \
+    } while (false)
+
+/// Fails the calling test function before it writes settings or printer defaults
+/// anywhere but the private folders of tests/isolate.sh.
+#define VT_REQUIRE_ISOLATION()                                                                                         \
+    do                                                                                                                 \
+    {                                                                                                                  \
+        const QString vtWhy = TestSupport::notIsolated();                                                              \
+        if (!vtWhy.isEmpty())                                                                                          \
+            QFAIL(qPrintable(vtWhy));                                                                                  \
+    } while (false)

@@ -34,30 +34,34 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected"); // in the page text
+        QTest::addColumn<QString>("sample");   // the sample file the row is made from
         QVERIFY(m_dir.isValid());
-        const QString good = TestSupport::testData(QStringLiteral("eml/mimetools_german.eml"));
+        const QString german = QStringLiteral("eml/mimetools_german.eml");
         // The print run loads a copy named x.eml.mht.
-        QFile::copy(good, m_dir.filePath(QStringLiteral("german.eml.mht")));
-        QTest::newRow("good") << m_dir.filePath(QStringLiteral("german.eml.mht")) << "Verfügung";
-        QTest::newRow("missing") << m_dir.filePath(QStringLiteral("gone.eml.mht")) << "file not found";
-        QTest::newRow("folder") << m_dir.path() << "is a folder";
+        QFile::copy(TestSupport::testData(german), m_dir.filePath(QStringLiteral("german.eml.mht")));
+        QTest::newRow("good") << m_dir.filePath(QStringLiteral("german.eml.mht")) << "Verfügung" << german;
+        QTest::newRow("missing") << m_dir.filePath(QStringLiteral("gone.eml.mht")) << "file not found" << QString();
+        QTest::newRow("folder") << m_dir.path() << "is a folder" << QString();
         QByteArray noise(64 * 1024, 0);
         QRandomGenerator gen(42);
         for (char& c : noise)
             c = static_cast<char>(gen.bounded(256));
-        QTest::newRow("binary noise") << writeFile(QStringLiteral("noise.mht"), noise) << "";
-        QByteArray truncated;
-        QFile sample(TestSupport::testData(QStringLiteral("eml/mailparser_nodemailer.eml")));
-        QVERIFY(sample.open(QIODevice::ReadOnly));
-        truncated = sample.readAll().left(5000);
-        QTest::newRow("truncated multipart") << writeFile(QStringLiteral("cut.mht"), truncated) << "unicode friendly";
-        QTest::newRow("empty") << writeFile(QStringLiteral("empty.mht"), QByteArray()) << "";
+        QTest::newRow("binary noise") << writeFile(QStringLiteral("noise.mht"), noise) << "" << QString();
+        const QString nodemailer = QStringLiteral("eml/mailparser_nodemailer.eml");
+        QFile sample(TestSupport::testData(nodemailer));
+        const QByteArray truncated = sample.open(QIODevice::ReadOnly) ? sample.readAll().left(5000) : QByteArray();
+        QTest::newRow("truncated multipart")
+            << writeFile(QStringLiteral("cut.mht"), truncated) << "unicode friendly" << nodemailer;
+        QTest::newRow("empty") << writeFile(QStringLiteral("empty.mht"), QByteArray()) << "" << QString();
     }
 
     void readyStateReachesComplete()
     {
         QFETCH(QString, path);
         QFETCH(QString, expected);
+        QFETCH(QString, sample);
+        if (!sample.isEmpty())
+            VT_REQUIRE_TESTDATA(sample);
         WebBrowser browser;
         QCOMPARE(browser.ReadyState(), WebBrowser::ReadyStateUninitialized);
         QSignalSpy completed(&browser, &WebBrowser::DocumentComplete);
@@ -102,6 +106,7 @@ private Q_SLOTS:
 
     void navigateAgainShowsTheLastFile()
     {
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         WebBrowser browser;
         browser.Navigate(TestSupport::testData(QStringLiteral("eml/mimetools_german.eml")));
         browser.Navigate(TestSupport::testData(QStringLiteral("eml/tika_testRFC822_quoted.eml")));
@@ -113,6 +118,7 @@ private Q_SLOTS:
 
     void unknownCommandFails()
     {
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         WebBrowser browser;
         QVERIFY(!browser.ExecWB(WebBrowser::CommandPrint, WebBrowser::OptionDontPromptUser)); // nothing loaded
         browser.Navigate(TestSupport::testData(QStringLiteral("eml/mimetools_german.eml")));
@@ -124,6 +130,7 @@ private Q_SLOTS:
     {
         if (!TestSupport::haveCups())
             QSKIP("needs the private CUPS server of scripts/test.sh");
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         QVERIFY(TestSupport::setUserDefaultPrinter(QStringLiteral("pdf2")));
         const int before = TestSupport::printedJobs(QStringLiteral("pdf2")).size();
         WebBrowser browser;

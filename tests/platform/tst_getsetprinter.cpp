@@ -1,5 +1,7 @@
 #include "CupsPrinterSystem.h"
 #include "GetSetPrinter.h"
+#include "Message.h"
+#include "MessagePrinter.h"
 #include "NoPrintServer.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
@@ -18,6 +20,8 @@ private Q_SLOTS:
     void listsQueuesInCupsOrder();
     void defaultIsTheServersUntilTheUserChoosesOne();
     void setThenGetRoundTrips();
+    void chosenPrinterWinsOverTheEnvironment_data();
+    void chosenPrinterWinsOverTheEnvironment();
     void unknownOrEmptyNameFails_data();
     void unknownOrEmptyNameFails();
     void noServerSaysErrorNoOnce();
@@ -26,6 +30,7 @@ private Q_SLOTS:
 void TestGetSetPrinter::initTestCase()
 {
     QVERIFY2(TestSupport::haveCups(), "run through scripts/test.sh: the private CUPS server is missing");
+    VT_REQUIRE_ISOLATION(); // the tests change the default printer
     QCoreApplication::setApplicationName(QStringLiteral("Vellumtide"));
 }
 
@@ -57,6 +62,39 @@ void TestGetSetPrinter::setThenGetRoundTrips()
     QVERIFY(GetSetPrinter::SetDefaultPrinter(printers, dialogs, QStringLiteral("pdf1"), true));
     CupsPrinterSystem fresh;
     QCOMPARE(GetSetPrinter::GetDefaultPrinter(fresh, dialogs), QStringLiteral("pdf1"));
+    QVERIFY(dialogs.shown.isEmpty());
+}
+
+void TestGetSetPrinter::chosenPrinterWinsOverTheEnvironment_data()
+{
+    QTest::addColumn<QByteArray>("variable");
+    QTest::newRow("PRINTER") << QByteArray("PRINTER");
+    QTest::newRow("LPDEST") << QByteArray("LPDEST");
+}
+
+void TestGetSetPrinter::chosenPrinterWinsOverTheEnvironment()
+{
+    QFETCH(QByteArray, variable);
+    const auto restore = qScopeGuard([&] { qunsetenv(variable.constData()); });
+    qputenv(variable.constData(), "pdf1");
+    CupsPrinterSystem printers;
+    ScriptedDialogs dialogs;
+    QCOMPARE(GetSetPrinter::GetDefaultPrinter(printers, dialogs), QStringLiteral("pdf1")); // until the user chooses
+
+    QVERIFY(GetSetPrinter::SetDefaultPrinter(printers, dialogs, QStringLiteral("pdf2"), true));
+    QCOMPARE(GetSetPrinter::GetDefaultPrinter(printers, dialogs), QStringLiteral("pdf2"));
+    QCOMPARE(Render::MessagePrinter::defaultPrinter(), QStringLiteral("pdf2"));
+    const int before1 = TestSupport::printedJobs(QStringLiteral("pdf1")).size();
+    const int before2 = TestSupport::printedJobs(QStringLiteral("pdf2")).size();
+    Render::Message message;
+    message.subject = QStringLiteral("Chosen over ") + QString::fromLatin1(variable);
+    message.textBody = QStringLiteral("This job belongs on pdf2.");
+    QString error;
+    QVERIFY2(Render::MessagePrinter::toPrinter(message, QString(), &error), qPrintable(error));
+    const auto jobs = TestSupport::waitForJobs(QStringLiteral("pdf2"), before2, 1);
+    QCOMPARE(jobs.size(), 1);
+    QCOMPARE(jobs[0].title, message.subject);
+    QCOMPARE(TestSupport::printedJobs(QStringLiteral("pdf1")).size(), before1);
     QVERIFY(dialogs.shown.isEmpty());
 }
 
@@ -116,5 +154,5 @@ void TestGetSetPrinter::noServerSaysErrorNoOnce()
     QCOMPARE(printers.printerNames().size(), 2);
 }
 
-QTEST_GUILESS_MAIN(TestGetSetPrinter)
+QTEST_MAIN(TestGetSetPrinter)
 #include "tst_getsetprinter.moc"

@@ -1,4 +1,5 @@
 #include "SettingsStore.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@ class TestSettingsStore : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() { VT_REQUIRE_ISOLATION(); }
     void roundTrip_data();
     void roundTrip();
     void missingKeyGivesDefault();

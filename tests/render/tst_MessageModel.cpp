@@ -3,6 +3,7 @@
 
 #include "MessageDocument.h"
 #include "MimeReader.h"
+#include "ReadMessage.h"
 #include "TextDecoding.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -15,15 +16,6 @@ using namespace Render;
 
 namespace
 {
-
-Message read(const QByteArray& mime)
-{
-    Message message;
-    QString error;
-    if (!MimeReader::readBytes(mime, message, &error))
-        qWarning() << "read failed:" << error;
-    return message;
-}
 
 QByteArray textMessage(const QByteArray& contentType, const QByteArray& body, const QByteArray& extra = {})
 {
@@ -91,7 +83,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, contentType);
         QFETCH(QByteArray, body);
         QFETCH(QString, expected);
-        const Message m = read(textMessage(contentType, body));
+        const Message m = readMessage(textMessage(contentType, body));
         const QString text = m.htmlBody.isEmpty() ? m.textBody : m.htmlBody;
         QVERIFY2(text.contains(expected), qPrintable(text));
     }
@@ -99,15 +91,15 @@ private Q_SLOTS:
     void encodedHeaders()
     {
         const Message m =
-            read("From: =?koi8-r?B?8NLJ18XU?= <p@example.ru>\n"
-                 "To: =?ISO-8859-1?Q?Andr=E9?= <a@example.com>\n"
-                 "Subject: =?utf-8?q?caf=C3=A9?= =?iso-2022-jp?B?GyRCRnxLXDhsGyhC?=\n"
-                 "Subject-Raw: ignored\n"
-                 "Content-Type: multipart/mixed; boundary=b\n\n"
-                 "--b\nContent-Type: text/plain\n\nbody\n"
-                 "--b\nContent-Type: application/octet-stream\n"
-                 "Content-Disposition: attachment; filename*0*=utf-8''%E2%9C%94; filename*1=\"-list.txt\"\n\n"
-                 "data\n--b--\n");
+            readMessage("From: =?koi8-r?B?8NLJ18XU?= <p@example.ru>\n"
+                        "To: =?ISO-8859-1?Q?Andr=E9?= <a@example.com>\n"
+                        "Subject: =?utf-8?q?caf=C3=A9?= =?iso-2022-jp?B?GyRCRnxLXDhsGyhC?=\n"
+                        "Subject-Raw: ignored\n"
+                        "Content-Type: multipart/mixed; boundary=b\n\n"
+                        "--b\nContent-Type: text/plain\n\nbody\n"
+                        "--b\nContent-Type: application/octet-stream\n"
+                        "Content-Disposition: attachment; filename*0*=utf-8''%E2%9C%94; filename*1=\"-list.txt\"\n\n"
+                        "data\n--b--\n");
         QVERIFY2(m.from.contains(QStringLiteral("Привет")), qPrintable(m.from));
         QVERIFY2(m.to.contains(QStringLiteral("André")), qPrintable(m.to));
         QCOMPARE(m.subject, QStringLiteral("café日本語"));
@@ -139,21 +131,22 @@ private Q_SLOTS:
 
     void flowedThroughReader()
     {
-        const Message m = read(textMessage("text/plain; format=flowed", "a paragraph \nthat continues"));
+        const Message m = readMessage(textMessage("text/plain; format=flowed", "a paragraph \nthat continues"));
         QCOMPARE(m.textBody, QStringLiteral("a paragraph that continues"));
     }
 
     void structure()
     {
-        const Message m = read("Subject: s\nContent-Type: multipart/mixed; boundary=o\n\n"
-                               "--o\nContent-Type: multipart/alternative; boundary=a\n\n"
-                               "--a\nContent-Type: text/plain\n\nPLAIN ALTERNATIVE\n"
-                               "--a\nContent-Type: multipart/related; boundary=r\n\n"
-                               "--r\nContent-Type: text/html\n\n<p>HTML ALTERNATIVE <img src=\"cid:pic@x\"></p>\n"
-                               "--r\nContent-Type: image/png\nContent-ID: <pic@x>\n\nPNGDATA\n--r--\n"
-                               "--a--\n"
-                               "--o\nContent-Type: message/rfc822\n\nSubject: inner\n\ninner body\n"
-                               "--o--\n");
+        const Message m =
+            readMessage("Subject: s\nContent-Type: multipart/mixed; boundary=o\n\n"
+                        "--o\nContent-Type: multipart/alternative; boundary=a\n\n"
+                        "--a\nContent-Type: text/plain\n\nPLAIN ALTERNATIVE\n"
+                        "--a\nContent-Type: multipart/related; boundary=r\n\n"
+                        "--r\nContent-Type: text/html\n\n<p>HTML ALTERNATIVE <img src=\"cid:pic@x\"></p>\n"
+                        "--r\nContent-Type: image/png\nContent-ID: <pic@x>\n\nPNGDATA\n--r--\n"
+                        "--a--\n"
+                        "--o\nContent-Type: message/rfc822\n\nSubject: inner\n\ninner body\n"
+                        "--o--\n");
         QVERIFY(m.htmlBody.contains(QStringLiteral("HTML ALTERNATIVE")));
         QVERIFY(!m.htmlBody.contains(QStringLiteral("PLAIN ALTERNATIVE")));
         QVERIFY(m.textBody.isEmpty());
@@ -164,7 +157,7 @@ private Q_SLOTS:
         QCOMPARE(m.embedded[0].subject, QStringLiteral("inner"));
         QCOMPARE(m.embedded[0].textBody.trimmed(), QStringLiteral("inner body"));
 
-        const Message none = read("Subject: empty\nContent-Type: application/pdf; name=x.pdf\n\n%PDF\n");
+        const Message none = readMessage("Subject: empty\nContent-Type: application/pdf; name=x.pdf\n\n%PDF\n");
         QVERIFY(none.hasNoBody());
         QCOMPARE(none.attachments.size(), 1);
     }

@@ -30,10 +30,12 @@ private Q_SLOTS:
     {
         if (!TestSupport::haveCups())
             QSKIP("needs the private CUPS server of scripts/test.sh");
+        VT_REQUIRE_ISOLATION();
     }
 
     void oneJobPerMessageOnDefault()
     {
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         QVERIFY(TestSupport::setUserDefaultPrinter(QStringLiteral("pdf1")));
         QCOMPARE(MessagePrinter::defaultPrinter(), QStringLiteral("pdf1"));
         const QList<Message> messages = {sample("mimetools_german.eml"), sample("mailparser_nodemailer.eml"),
@@ -60,6 +62,7 @@ private Q_SLOTS:
 
     void followsTheDefaultAndNamedQueues()
     {
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         QVERIFY(TestSupport::setUserDefaultPrinter(QStringLiteral("pdf2")));
         QCOMPARE(MessagePrinter::defaultPrinter(), QStringLiteral("pdf2"));
         const Message m = sample("tika_testRFC822_quoted.eml");

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,6 +23,7 @@ private:
 private Q_SLOTS:
     void rendersEachFileToPdf()
     {
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         QTemporaryDir out;
         QTemporaryDir in;
         const QString mht = in.filePath(QStringLiteral("german.eml.mht"));
@@ -38,7 +41,9 @@ private Q_SLOTS:
 
         // --stats: one line per file with its time and the memory left after it (the benchmark reads them).
         QByteArray stats;
-        QCOMPARE(TestSupport::run(tool(), {QStringLiteral("--stats"), QStringLiteral("--outdir"), out.path(), mht}, &stats), 0);
+        QCOMPARE(
+            TestSupport::run(tool(), {QStringLiteral("--stats"), QStringLiteral("--outdir"), out.path(), mht}, &stats),
+            0);
         static const QRegularExpression line(QStringLiteral("^stats: german\\.eml\\.mht \\d+ ms [1-9]\\d* KiB$"),
                                              QRegularExpression::MultilineOption);
         QVERIFY2(line.match(QString::fromUtf8(stats)).hasMatch(), stats.constData());
@@ -65,6 +70,7 @@ private Q_SLOTS:
 
     void failuresAreReportedPerFile()
     {
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         QTemporaryDir out;
         QByteArray err;
         const QString missing = out.filePath(QStringLiteral("missing.eml"));
@@ -85,10 +91,69 @@ private Q_SLOTS:
         QCOMPARE(TestSupport::run(tool(), {QStringLiteral("--no-such-option"), sample("mime4j_basic-plain.eml")}), 2);
     }
 
+    // Each message of the call gets its own output, whatever the names of the inputs.
+    void outputsOfOneCall_data()
+    {
+        using Files = QList<QPair<QString, QByteArray>>;
+        QTest::addColumn<Files>("inputs");
+        QTest::addColumn<Files>("outputs"); // PDF name and a text it must hold
+        QByteArray nested = "Subject: deep\nContent-Type: multipart/mixed; boundary=b0\n\n--b0\n"
+                            "Content-Type: text/plain\n\nouter words\n";
+        for (int i = 0; i < 60; ++i)
+            nested +=
+                QStringLiteral("--b%1\nContent-Type: multipart/mixed; boundary=b%2\n\n").arg(i).arg(i + 1).toUtf8();
+        nested += "--b60\nContent-Type: text/plain\n\ninnermost\n";
+        QTest::newRow("same name in two folders")
+            << Files{{"a/1.eml", "Subject: first\n\nbody of a\n"}, {"b/1.eml", "Subject: second\n\nbody of b\n"}}
+            << Files{{"1.eml.pdf", "body of a"}, {"1.eml-2.pdf", "body of b"}};
+        QTest::newRow("mbox gives one pdf per message")
+            << Files{{"in.mbox", "From a@x Tue Dec  8 10:00:00 2026\nSubject: one\n\nfirst message\n>From here\n\n"
+                                 "From b@x Tue Dec  8 11:00:00 2026\nSubject: two\n\nsecond message\n"}}
+            << Files{{"in.mbox-1.pdf", "first message"},
+                     {"in.mbox-1.pdf", "From here"},
+                     {"in.mbox-2.pdf", "second message"}};
+        QTest::newRow("nesting too deep says so")
+            << Files{{"deep.eml", nested}}
+            << Files{{"deep.eml.pdf", "outer words"}, {"deep.eml.pdf", "content nested too deeply was left out"}};
+        QTest::newRow("NUL in a header keeps the rest")
+            << Files{{"nul.eml", QByteArray("Subject: left") + '\0' + QByteArray("right part\n\nbody\n")}}
+            << Files{{"nul.eml.pdf", "right part"}};
+    }
+
+    void outputsOfOneCall()
+    {
+        using Files = QList<QPair<QString, QByteArray>>;
+        QFETCH(Files, inputs);
+        QFETCH(Files, outputs);
+        QTemporaryDir in;
+        QTemporaryDir out;
+        QStringList args{QStringLiteral("--outdir"), out.path()};
+        for (const auto& [name, bytes] : inputs)
+        {
+            const QString path = in.filePath(name);
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+            args << path;
+        }
+        QByteArray err;
+        QCOMPARE(TestSupport::run(tool(), args, nullptr, &err), 0);
+        QSet<QString> expectedFiles;
+        for (const auto& [pdf, word] : outputs)
+        {
+            expectedFiles << pdf;
+            const QString text = TestSupport::pdfText(out.filePath(pdf)).simplified();
+            QVERIFY2(text.contains(QString::fromUtf8(word)), qPrintable(pdf + QStringLiteral(": ") + text));
+        }
+        const QStringList written = QDir(out.path()).entryList(QDir::Files);
+        QCOMPARE(QSet<QString>(written.begin(), written.end()), expectedFiles);
+    }
+
     void printsOneJobPerFile()
     {
         if (!TestSupport::haveCups())
             QSKIP("needs the private CUPS server of scripts/test.sh");
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         const int before1 = TestSupport::printedJobs(QStringLiteral("pdf1")).size();
         const int before2 = TestSupport::printedJobs(QStringLiteral("pdf2")).size();
         // No per-user default here: the server's default, pdf1.

@@ -37,6 +37,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        VT_REQUIRE_TESTDATA(QStringLiteral("eml/MANIFEST.txt"));
         QVERIFY(m_out.isValid());
         QFile manifest(TestSupport::testData(QStringLiteral("eml/MANIFEST.txt")));
         QVERIFY2(manifest.open(QIODevice::ReadOnly), "the sample folder is not configured");
@@ -120,8 +121,8 @@ private Q_SLOTS:
         row("mimekit_simple-embedded-message.eml",
             {QStringLiteral("This is the message body."), QStringLiteral("This is the embedded message body.")});
         // No body at all: headers and a note.
-        row("mimekit_missing-subtype.eml",
-            {QStringLiteral("Test of an invalid mime-type"), QStringLiteral("This message has no text body.")});
+        row("mimekit_missing-subtype.eml", {QStringLiteral("Test of an invalid mime-type"),
+                                            QStringLiteral("blah blah blah"), QStringLiteral("document.xml.gz")});
     }
 
     void bodies()

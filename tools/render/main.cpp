@@ -4,6 +4,7 @@
 //
 // Exit code 0 only when every file was rendered; one line per failed file on stderr.
 
+#include "MessageBytes.h"
 #include "MessageDocument.h"
 #include "MessagePrinter.h"
 #include "MimeReader.h"
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrinterInfo>
+#include <QSet>
 #include <cstdio>
 #include <unistd.h>
 
@@ -25,6 +27,8 @@ void usage()
     std::fputs("usage: vellumtide-render [--printer [NAME]] [--outdir DIR] [--html] [--stats] FILE...\n"
                "  renders each message file to DIR/<file name>.pdf (DIR defaults to the current folder),\n"
                "  or with --printer prints each as one job on NAME or the default printer.\n"
+               "  Two files of the same name never share an output: the later one gets <file name>-2.pdf.\n"
+               "  An mbox file gives one output per message: <file name>-1.pdf, <file name>-2.pdf, ...\n"
                "  --html writes DIR/<file name>.html instead (the same content as HTML).\n"
                "  --stats prints, per file, the milliseconds it took and the resident memory after it.\n",
                stderr);
@@ -47,6 +51,54 @@ long residentKiB()
         std::fclose(statm);
     }
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Output names are unique within one call: a/1.eml and b/1.eml must not overwrite each other.
+class OutputNames
+{
+public:
+    QString take(const QString& base, const QString& suffix)
+    {
+        QString name = base + suffix;
+        for (int n = 2; m_taken.contains(name); ++n)
+            name = QStringLiteral("%1-%2%3").arg(base).arg(n).arg(suffix);
+        m_taken.insert(name);
+        return name;
+    }
+
+private:
+    QSet<QString> m_taken;
+};
+
+// One message to render: read from its file, or from its place in an mbox file.
+struct Source
+{
+    QString label; ///< file name, or "file name-n" for a message of an mbox file
+    QByteArray bytes;
+    bool fromMailbox = false;
+};
+
+// The messages of one input file; false (with `error`) when it cannot be read.
+bool sourcesOf(const QString& file, std::vector<Source>& sources, QString& error)
+{
+    const QFileInfo info(file);
+    QFile in(file);
+    if (info.isFile() && in.open(QIODevice::ReadOnly) && Render::looksLikeMbox(in.peek(4096)))
+    {
+        const QList<QByteArray> messages = Render::splitMbox(in.readAll());
+        if (messages.isEmpty())
+        {
+            error = QStringLiteral("mbox file without messages");
+            return false;
+        }
+        for (int i = 0; i < messages.size(); ++i)
+            sources.push_back(
+                {messages.size() == 1 ? info.fileName() : QStringLiteral("%1-%2").arg(info.fileName()).arg(i + 1),
+                 messages[i], true});
+        return true;
+    }
+    sources.push_back({info.fileName(), {}, false});
+    return true;
 }
 
 } // namespace
@@ -119,40 +171,54 @@ int main(int argc, char** argv)
     if (stats)
         std::printf("stats: start - %ld KiB\n", residentKiB());
     int failed = 0;
+    OutputNames names;
     for (const QString& file : files)
     {
         QElapsedTimer clock;
         clock.start();
         // Each file in a scope of its own: its memory is given back before the next one.
         [&] {
-            Render::Message message;
+            std::vector<Source> sources;
             QString error;
-            if (!Render::MimeReader::readFile(file, message, &error))
+            if (!sourcesOf(file, sources, error))
             {
                 fail(file, error);
                 ++failed;
                 return;
             }
-            const QString target = QDir(outDir).filePath(QFileInfo(file).fileName() +
-                                                         (html ? QStringLiteral(".html") : QStringLiteral(".pdf")));
-            bool ok = false;
-            if (html)
+            for (const Source& source : sources)
             {
-                QFile out(target);
-                ok = out.open(QIODevice::WriteOnly) &&
-                     out.write("<html><head><meta charset=\"utf-8\"></head><body>" +
-                               Render::MessageDocument::composeHtml(message).toUtf8() + "</body></html>") > 0;
+                Render::Message message;
+                const bool read = source.fromMailbox ? Render::MimeReader::readBytes(source.bytes, message, &error)
+                                                     : Render::MimeReader::readFile(file, message, &error);
+                const QString what = source.fromMailbox ? QStringLiteral("%1 (%2)").arg(file, source.label) : file;
+                if (!read)
+                {
+                    fail(what, error);
+                    ++failed;
+                    continue;
+                }
+                const QString target = QDir(outDir).filePath(
+                    names.take(source.label, html ? QStringLiteral(".html") : QStringLiteral(".pdf")));
+                bool ok = false;
+                if (html)
+                {
+                    QFile out(target);
+                    ok = out.open(QIODevice::WriteOnly) &&
+                         out.write("<html><head><meta charset=\"utf-8\"></head><body>" +
+                                   Render::MessageDocument::composeHtml(message).toUtf8() + "</body></html>") > 0;
+                    if (!ok)
+                        error = out.errorString();
+                }
+                else if (print)
+                    ok = Render::MessagePrinter::toPrinter(message, printer, &error);
+                else
+                    ok = Render::MessagePrinter::toPdf(message, target, QPageSize(QPageSize::A4), &error);
                 if (!ok)
-                    error = out.errorString();
-            }
-            else if (print)
-                ok = Render::MessagePrinter::toPrinter(message, printer, &error);
-            else
-                ok = Render::MessagePrinter::toPdf(message, target, QPageSize(QPageSize::A4), &error);
-            if (!ok)
-            {
-                fail(file, error);
-                ++failed;
+                {
+                    fail(what, error);
+                    ++failed;
+                }
             }
         }();
         Render::MessagePrinter::releaseFreedMemory();

@@ -1,0 +1,78 @@
+#include "EntryId.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+namespace MailStore
+{
+
+namespace
+{
+
+const char* kindName(EntryId::Kind kind)
+{
+    switch (kind)
+    {
+    case EntryId::Kind::Pst:
+        return "pst";
+    case EntryId::Kind::Mbox:
+        return "mbox";
+    case EntryId::Kind::Maildir:
+        return "maildir";
+    }
+    return "";
+}
+
+bool isDecimal(const QString& s)
+{
+    if (s.isEmpty() || s.size() > 19)
+        return false;
+    for (QChar c : s)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+bool isHex(const QString& s)
+{
+    if (s.isEmpty() || s.size() % 2 != 0)
+        return false;
+    for (QChar c : s)
+        if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))))
+            return false;
+    return true;
+}
+
+} // namespace
+
+QString EntryId::toString() const
+{
+    return QStringLiteral("VT1-%1-%2-%3")
+        .arg(QLatin1String(kindName(kind)), QString::fromLatin1(storePath.toUtf8().toHex()), locator);
+}
+
+std::optional<EntryId> EntryId::parse(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('-'));
+    if (parts.size() != 4 || parts[0] != QLatin1String("VT1") || !isHex(parts[2]))
+        return std::nullopt;
+    EntryId id;
+    if (parts[1] == QLatin1String("pst"))
+        id.kind = Kind::Pst;
+    else if (parts[1] == QLatin1String("mbox"))
+        id.kind = Kind::Mbox;
+    else if (parts[1] == QLatin1String("maildir"))
+        id.kind = Kind::Maildir;
+    else
+        return std::nullopt;
+    const bool locatorOk = id.kind == Kind::Maildir ? isHex(parts[3]) : isDecimal(parts[3]);
+    if (!locatorOk)
+        return std::nullopt;
+    id.storePath = QString::fromUtf8(QByteArray::fromHex(parts[2].toLatin1()));
+    if (id.storePath.isEmpty() || id.storePath.contains(QChar(0)))
+        return std::nullopt;
+    id.locator = parts[3];
+    return id;
+}
+
+} // namespace MailStore

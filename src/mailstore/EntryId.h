@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace MailStore
+{
+
+/// What an EntryID names: the kind of store, the store file (or folder) and the item in it.
+/// The text form is "VT1-<kind>-<hex of the UTF-8 path>-<locator>", so it survives any
+/// characters a path may hold and needs no session to be understood.
+struct EntryId
+{
+    enum class Kind
+    {
+        Pst,     ///< locator: the item's node identifier, decimal
+        Mbox,    ///< locator: the byte offset of the message's "From " line, decimal
+        Maildir, ///< locator: the message file's unique name (before any ":2," flags), hex of UTF-8
+    };
+
+    Kind kind = Kind::Pst;
+    QString storePath;
+    QString locator;
+
+    QString toString() const;
+    /// The parsed ID; nullopt for anything this engine did not write.
+    static std::optional<EntryId> parse(const QString& text);
+};
+
+} // namespace MailStore

@@ -1,0 +1,387 @@
+// mbox files (single, or a tree with ".sbd" folders) and Maildir folders (Maildir++ or nested).
+
+#include "EntryId.h"
+#include "FileMessage.h"
+#include "MboxFormat.h"
+#include "StoreNode.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <optional>
+#include <vector>
+
+namespace MailStore
+{
+
+namespace
+{
+
+class MessageSource
+{
+public:
+    virtual ~MessageSource() = default;
+    virtual int count() = 0;
+    virtual std::unique_ptr<Outlook::Item> item(int index) = 0;
+};
+
+QByteArray readMboxAt(const QString& path, qint64 offset)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return MboxFormat::readMessage(file, offset);
+}
+
+std::unique_ptr<Outlook::Item> mboxItem(const QString& path, qint64 offset, MessageSummary summary)
+{
+    const QString id = EntryId{EntryId::Kind::Mbox, path, QString::number(offset)}.toString();
+    return std::make_unique<FileMessage>(std::move(summary), id, [path, offset] { return readMboxAt(path, offset); });
+}
+
+class MboxSource : public MessageSource
+{
+public:
+    explicit MboxSource(QString path) : m_path(std::move(path)) {}
+
+    int count() override { return int(index().size()); }
+
+    std::unique_ptr<Outlook::Item> item(int i) override
+    {
+        const Entry& e = index().at(i);
+        return mboxItem(m_path, e.offset, e.summary);
+    }
+
+private:
+    struct Entry
+    {
+        qint64 offset;
+        MessageSummary summary;
+    };
+
+    const std::vector<Entry>& index()
+    {
+        if (!m_index)
+        {
+            m_index.emplace();
+            QFile file(m_path);
+            if (file.open(QIODevice::ReadOnly))
+                MboxFormat::scan(file, [this](qint64 offset, const QByteArray& header) {
+                    m_index->push_back({offset, MessageSummary::fromHeader(header)});
+                });
+        }
+        return *m_index;
+    }
+
+    QString m_path;
+    std::optional<std::vector<Entry>> m_index;
+};
+
+QByteArray readHeaderBlock(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray header;
+    while (header.size() < 64 * 1024)
+    {
+        const QByteArray line = file.readLine(64 * 1024);
+        if (line.isEmpty() || line == "\n" || line == "\r\n")
+            break;
+        header += line;
+    }
+    return header;
+}
+
+QByteArray readWhole(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > 256LL * 1024 * 1024)
+        return {};
+    return file.readAll();
+}
+
+QString uniqueName(const QString& fileName)
+{
+    return fileName.section(QLatin1Char(':'), 0, 0);
+}
+
+/// The file of a Maildir message now: its flags (and so its name and sub-folder) may have changed.
+QString findMaildirFile(const QString& dir, const QString& unique)
+{
+    for (const char* sub : {"cur", "new"})
+    {
+        const QDir d(dir + QLatin1Char('/') + QLatin1String(sub));
+        if (QFileInfo::exists(d.filePath(unique)))
+            return d.filePath(unique);
+        const QStringList matches = d.entryList({unique + QStringLiteral(":*")}, QDir::Files);
+        if (!matches.isEmpty())
+            return d.filePath(matches.first());
+    }
+    return {};
+}
+
+std::unique_ptr<Outlook::Item> maildirItem(const QString& dir, const QString& unique, MessageSummary summary)
+{
+    const QString id = EntryId{EntryId::Kind::Maildir, dir, QString::fromLatin1(unique.toUtf8().toHex())}.toString();
+    return std::make_unique<FileMessage>(std::move(summary), id, [dir, unique] {
+        const QString file = findMaildirFile(dir, unique);
+        return file.isEmpty() ? QByteArray() : readWhole(file);
+    });
+}
+
+class MaildirSource : public MessageSource
+{
+public:
+    explicit MaildirSource(QString dir) : m_dir(std::move(dir)) {}
+
+    int count() override
+    {
+        if (!m_files)
+        {
+            m_files.emplace();
+            for (const char* sub : {"cur", "new"})
+            {
+                const QString folder = m_dir + QLatin1Char('/') + QLatin1String(sub) + QLatin1Char('/');
+                const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+                for (const QString& name : names)
+                    if (!name.startsWith(QLatin1Char('.')))
+                        m_files->push_back(folder + name);
+            }
+            // Delivery order: Maildir names begin with the delivery time.
+            std::sort(m_files->begin(), m_files->end(), [](const QString& a, const QString& b) {
+                return a.section(QLatin1Char('/'), -1) < b.section(QLatin1Char('/'), -1);
+            });
+        }
+        return int(m_files->size());
+    }
+
+    std::unique_ptr<Outlook::Item> item(int i) override
+    {
+        count();
+        const QString& path = m_files->at(i);
+        if (m_lastIndex != i)
+        {
+            m_lastSummary = MessageSummary::fromHeader(readHeaderBlock(path));
+            m_lastIndex = i;
+        }
+        return maildirItem(m_dir, uniqueName(path.section(QLatin1Char('/'), -1)), m_lastSummary);
+    }
+
+private:
+    QString m_dir;
+    std::optional<std::vector<QString>> m_files;
+    int m_lastIndex = -1;
+    MessageSummary m_lastSummary;
+};
+
+class FileFolder : public FolderNode
+{
+public:
+    FileFolder(QString name, std::shared_ptr<MessageSource> source)
+        : m_name(std::move(name)), m_source(std::move(source))
+    {
+    }
+
+    QString name() override { return m_name; }
+    int folderCount() override { return int(m_children.size()); }
+    std::shared_ptr<FolderNode> folder(int index) override { return m_children.at(index); }
+    int itemCount() override { return m_source ? m_source->count() : 0; }
+
+    std::unique_ptr<Outlook::Item> item(int index) override
+    {
+        if (!m_source || index < 0 || index >= m_source->count())
+            storeError(QStringLiteral("Items.Item"), QStringLiteral("Array index out of bounds"));
+        return m_source->item(index);
+    }
+
+    std::vector<std::shared_ptr<FileFolder>> m_children;
+
+private:
+    QString m_name;
+    std::shared_ptr<MessageSource> m_source;
+};
+
+class FileStore : public Store
+{
+public:
+    explicit FileStore(std::shared_ptr<FileFolder> root) : m_root(std::move(root)) {}
+    std::shared_ptr<FolderNode> root() override { return m_root; }
+
+private:
+    std::shared_ptr<FileFolder> m_root;
+};
+
+QStringList sortedEntries(const QDir& dir, QDir::Filters filters)
+{
+    QStringList names = dir.entryList(filters | QDir::NoDotAndDotDot);
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(names.begin(), names.end(), collator);
+    return names;
+}
+
+bool looksLikeMbox(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray head = file.read(8);
+    if (head.startsWith("\xEF\xBB\xBF"))
+        head.remove(0, 3);
+    return head.isEmpty() || head.startsWith("From ");
+}
+
+void addMboxChildren(FileFolder& parent, const QString& dirPath, int depth)
+{
+    if (depth > 32)
+        return;
+    const QDir dir(dirPath);
+    const QString sbd = QStringLiteral(".sbd");
+    for (const QString& name : sortedEntries(dir, QDir::Files | QDir::Dirs))
+    {
+        const QString path = dir.filePath(name);
+        const bool isDir = QFileInfo(path).isDir();
+        std::shared_ptr<FileFolder> folder;
+        if (!isDir && looksLikeMbox(path))
+            folder = std::make_shared<FileFolder>(name, std::make_shared<MboxSource>(path));
+        else if (isDir && name.endsWith(sbd) && !QFileInfo(path.chopped(sbd.size())).isFile())
+            folder = std::make_shared<FileFolder>(name.chopped(sbd.size()), nullptr); // a folder without own mail
+        else
+            continue;
+        if (QFileInfo(dir.filePath(folder->name() + sbd)).isDir())
+            addMboxChildren(*folder, dir.filePath(folder->name() + sbd), depth + 1);
+        parent.m_children.push_back(folder);
+    }
+}
+
+bool isMaildir(const QString& path)
+{
+    // Some writers create cur/ or new/ only when a message first lands there.
+    return QFileInfo(path + QStringLiteral("/cur")).isDir() || QFileInfo(path + QStringLiteral("/new")).isDir();
+}
+
+bool holdsMaildirs(const QString& path, int depth)
+{
+    if (depth > 8)
+        return false;
+    for (const QString& name : sortedEntries(QDir(path), QDir::Dirs))
+        if (isMaildir(path + QLatin1Char('/') + name) || holdsMaildirs(path + QLatin1Char('/') + name, depth + 1))
+            return true;
+    return false;
+}
+
+/// Nested Maildir folders: sub-folders that are Maildirs themselves or hold Maildirs.
+void addNestedMaildirs(FileFolder& parent, const QString& dirPath, int depth)
+{
+    if (depth > 32)
+        return;
+    for (const QString& name : sortedEntries(QDir(dirPath), QDir::Dirs))
+    {
+        if (name.startsWith(QLatin1Char('.')) || name == QLatin1String("cur") || name == QLatin1String("new") ||
+            name == QLatin1String("tmp"))
+            continue;
+        const QString path = dirPath + QLatin1Char('/') + name;
+        const bool own = isMaildir(path);
+        if (!own && !holdsMaildirs(path, 0))
+            continue;
+        auto folder = std::make_shared<FileFolder>(name, own ? std::make_shared<MaildirSource>(path) : nullptr);
+        addNestedMaildirs(*folder, path, depth + 1);
+        parent.m_children.push_back(folder);
+    }
+}
+
+/// Maildir++: ".Sent", ".Work.Projects" beside the inbox's own cur/new, nested by the dots.
+void addMaildirPlusPlus(FileFolder& root, const QString& dirPath)
+{
+    std::vector<std::pair<QStringList, QString>> folders;
+    for (const QString& name : sortedEntries(QDir(dirPath), QDir::Dirs | QDir::Hidden))
+        if (name.size() > 1 && name.startsWith(QLatin1Char('.')) && isMaildir(dirPath + QLatin1Char('/') + name))
+            folders.emplace_back(name.mid(1).split(QLatin1Char('.')), dirPath + QLatin1Char('/') + name);
+    std::sort(folders.begin(), folders.end());
+    for (const auto& [parts, path] : folders)
+    {
+        FileFolder* parent = &root;
+        for (int i = 0; i < parts.size(); ++i)
+        {
+            const bool last = i == parts.size() - 1;
+            std::shared_ptr<FileFolder> next;
+            for (const auto& child : parent->m_children)
+                if (child->name() == parts[i])
+                    next = child;
+            if (!next)
+            {
+                next = std::make_shared<FileFolder>(parts[i], last ? std::make_shared<MaildirSource>(path) : nullptr);
+                parent->m_children.push_back(next);
+            }
+            parent = next.get();
+        }
+    }
+}
+
+} // namespace
+
+std::shared_ptr<Store> openMboxStore(const QString& path)
+{
+    const QFileInfo info(path);
+    auto root = std::make_shared<FileFolder>(info.fileName(), nullptr);
+    if (info.isDir())
+        addMboxChildren(*root, path, 0);
+    else
+    {
+        // A single file shows as a store holding one folder, so its messages are not root items.
+        auto folder = std::make_shared<FileFolder>(info.fileName(), std::make_shared<MboxSource>(path));
+        const QString sbd = path + QStringLiteral(".sbd");
+        if (QFileInfo(sbd).isDir())
+            addMboxChildren(*folder, sbd, 1);
+        root->m_children.push_back(folder);
+    }
+    return std::make_shared<FileStore>(root);
+}
+
+std::shared_ptr<Store> openMaildirStore(const QString& path)
+{
+    const QFileInfo info(path);
+    auto root = std::make_shared<FileFolder>(info.fileName(), nullptr);
+    if (isMaildir(path))
+    {
+        root->m_children.push_back(
+            std::make_shared<FileFolder>(QStringLiteral("Inbox"), std::make_shared<MaildirSource>(path)));
+        addMaildirPlusPlus(*root, path);
+    }
+    addNestedMaildirs(*root, path, 0);
+    return std::make_shared<FileStore>(root);
+}
+
+bool isMaildirTree(const QString& path)
+{
+    return isMaildir(path) || holdsMaildirs(path, 0);
+}
+
+bool isMboxFile(const QString& path)
+{
+    return looksLikeMbox(path);
+}
+
+std::unique_ptr<Outlook::Item> fileItemFromId(const EntryId& id)
+{
+    if (id.kind == EntryId::Kind::Mbox)
+    {
+        const qint64 offset = id.locator.toLongLong();
+        const QByteArray bytes = readMboxAt(id.storePath, offset);
+        if (bytes.isEmpty())
+            return nullptr;
+        const qsizetype end = bytes.indexOf("\n\n");
+        return mboxItem(id.storePath, offset, MessageSummary::fromHeader(end < 0 ? bytes : bytes.left(end + 1)));
+    }
+    const QString unique = QString::fromUtf8(QByteArray::fromHex(id.locator.toLatin1()));
+    if (unique.contains(QLatin1Char('/')))
+        return nullptr;
+    const QString file = findMaildirFile(id.storePath, unique);
+    if (file.isEmpty())
+        return nullptr;
+    return maildirItem(id.storePath, unique, MessageSummary::fromHeader(readHeaderBlock(file)));
+}
+
+} // namespace MailStore

@@ -1,0 +1,679 @@
+// .pst and .ost files through libpff.
+
+#include "EntryId.h"
+#include "FileMessage.h"
+#include "Message.h"
+#include "RtfText.h"
+#include "StoreNode.h"
+
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QTextDocumentFragment>
+#include <QTimeZone>
+#include <libpff.h>
+#include <optional>
+#include <vector>
+
+// libpff marks its by-tag getters deprecated in favour of record sets; they are what the
+// Debian 12 package ships and they read exactly the property asked for.
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+
+namespace MailStore
+{
+
+namespace
+{
+
+// MAPI property tags the engine reads beyond libpff's own getters.
+constexpr uint32_t kDisplayName = 0x3001;
+constexpr uint32_t kIpmSubtreeEntryId = 0x35E0;
+constexpr uint32_t kAttrHidden = 0x10F4;
+constexpr uint32_t kSenderAddressType = 0x0C1E;
+constexpr uint32_t kDisplayTo = 0x0E04;
+constexpr uint32_t kDisplayCc = 0x0E03;
+constexpr uint32_t kRtfCompressed = 0x1009;
+constexpr uint32_t kInternetCodepage = 0x3FDE;
+constexpr uint32_t kAttachFilename = 0x3704;
+constexpr uint32_t kAttachLongFilename = 0x3707;
+constexpr uint32_t kAttachMimeTag = 0x370E;
+constexpr uint32_t kAttachContentId = 0x3712;
+constexpr uint32_t kAttachContentLocation = 0x3713;
+constexpr size_t kMaxAttachment = 64 * 1024 * 1024;
+
+QString takeError(libpff_error_t*& error)
+{
+    QString text;
+    if (error)
+    {
+        char buffer[1024] = {};
+        if (libpff_error_sprint(error, buffer, sizeof buffer) > 0)
+            text = QString::fromUtf8(buffer).trimmed();
+        libpff_error_free(&error);
+    }
+    return text;
+}
+
+/// Drops an error libpff reported where a missing value is an answer too.
+void dropError(libpff_error_t*& error)
+{
+    if (error)
+        libpff_error_free(&error);
+}
+
+class PffItem
+{
+public:
+    PffItem() = default;
+    explicit PffItem(libpff_item_t* item) : m_item(item) {}
+    PffItem(const PffItem&) = delete;
+    PffItem& operator=(const PffItem&) = delete;
+    PffItem(PffItem&& other) noexcept : m_item(std::exchange(other.m_item, nullptr)) {}
+    PffItem& operator=(PffItem&& other) noexcept
+    {
+        std::swap(m_item, other.m_item);
+        return *this;
+    }
+    ~PffItem()
+    {
+        if (m_item)
+            libpff_item_free(&m_item, nullptr);
+    }
+    libpff_item_t* get() const { return m_item; }
+    libpff_item_t** out() { return &m_item; }
+    explicit operator bool() const { return m_item != nullptr; }
+
+private:
+    libpff_item_t* m_item = nullptr;
+};
+
+/// A string property; empty when the item does not have it or it cannot be read.
+QString stringEntry(libpff_item_t* item, uint32_t type, int set = 0)
+{
+    libpff_error_t* error = nullptr;
+    size_t size = 0;
+    if (libpff_item_get_entry_value_utf8_string_size(item, set, type, &size, 0, &error) != 1 || size == 0)
+    {
+        dropError(error);
+        return {};
+    }
+    QByteArray buffer(qsizetype(size), '\0');
+    if (libpff_item_get_entry_value_utf8_string(item, set, type, reinterpret_cast<uint8_t*>(buffer.data()), size, 0,
+                                                &error) != 1)
+    {
+        dropError(error);
+        return {};
+    }
+    return QString::fromUtf8(buffer.constData());
+}
+
+QByteArray binaryEntry(libpff_item_t* item, uint32_t type)
+{
+    libpff_error_t* error = nullptr;
+    size_t size = 0;
+    if (libpff_item_get_entry_value_binary_data_size(item, 0, type, &size, 0, &error) != 1 || size == 0 ||
+        size > kMaxAttachment)
+    {
+        dropError(error);
+        return {};
+    }
+    QByteArray buffer(qsizetype(size), '\0');
+    if (libpff_item_get_entry_value_binary_data(item, 0, type, reinterpret_cast<uint8_t*>(buffer.data()), size, 0,
+                                                &error) != 1)
+    {
+        dropError(error);
+        return {};
+    }
+    return buffer;
+}
+
+std::optional<uint32_t> int32Entry(libpff_item_t* item, uint32_t type)
+{
+    libpff_error_t* error = nullptr;
+    uint32_t value = 0;
+    if (libpff_item_get_entry_value_32bit(item, 0, type, &value, 0, &error) != 1)
+    {
+        dropError(error);
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool isHidden(libpff_item_t* folder)
+{
+    libpff_error_t* error = nullptr;
+    uint8_t hidden = 0;
+    if (libpff_item_get_entry_value_boolean(folder, 0, kAttrHidden, &hidden, 0, &error) != 1)
+    {
+        dropError(error);
+        return false;
+    }
+    return hidden != 0;
+}
+
+QDateTime fromFiletime(uint64_t filetime)
+{
+    if (filetime == 0)
+        return {};
+    const qint64 secs = qint64(filetime / 10000000ULL) - 11644473600LL;
+    return QDateTime::fromMSecsSinceEpoch(secs * 1000 + qint64(filetime / 10000ULL % 1000), Qt::UTC).toLocalTime();
+}
+
+QDateTime timeOf(libpff_item_t* message, int (*getter)(libpff_item_t*, uint64_t*, libpff_error_t**))
+{
+    libpff_error_t* error = nullptr;
+    uint64_t filetime = 0;
+    if (getter(message, &filetime, &error) != 1)
+    {
+        dropError(error);
+        return {};
+    }
+    return fromFiletime(filetime);
+}
+
+/// Outlook's class number for a message class text.
+int classNumber(const QString& messageClass)
+{
+    const auto is = [&](const char* prefix) {
+        const QLatin1String p(prefix);
+        return messageClass.compare(p, Qt::CaseInsensitive) == 0 ||
+               messageClass.startsWith(p + QLatin1Char('.'), Qt::CaseInsensitive);
+    };
+    if (is("IPM.Note") || messageClass.compare(QLatin1String("IPM"), Qt::CaseInsensitive) == 0)
+        return Outlook::olMail;
+    if (is("IPM.Schedule.Meeting"))
+        return Outlook::olMeetingRequest;
+    if (is("IPM.Appointment"))
+        return Outlook::olAppointment;
+    if (is("IPM.Contact"))
+        return Outlook::olContact;
+    if (is("IPM.DistList"))
+        return Outlook::olDistributionList;
+    if (is("IPM.Task") || is("IPM.TaskRequest"))
+        return Outlook::olTask;
+    if (is("IPM.StickyNote"))
+        return Outlook::olNote;
+    if (is("IPM.Activity"))
+        return Outlook::olJournal;
+    if (is("IPM.Post"))
+        return Outlook::olPost;
+    if (messageClass.startsWith(QLatin1String("REPORT."), Qt::CaseInsensitive))
+        return Outlook::olReport;
+    return 41; // a document or any other class: never mail
+}
+
+class PstFile
+{
+public:
+    explicit PstFile(const QString& path) : m_path(path)
+    {
+        libpff_error_t* error = nullptr;
+        if (libpff_file_initialize(&m_file, &error) != 1)
+            storeError(QStringLiteral("AddStore"), takeError(error));
+        if (libpff_file_open(m_file, QFile::encodeName(path).constData(), LIBPFF_OPEN_READ, &error) != 1)
+        {
+            const QString why = takeError(error);
+            libpff_file_free(&m_file, nullptr);
+            storeError(
+                QStringLiteral("AddStore"),
+                QStringLiteral("The file \"%1\" cannot be opened as a personal folders file. %2").arg(path, why));
+        }
+    }
+    ~PstFile()
+    {
+        libpff_file_close(m_file, nullptr);
+        libpff_file_free(&m_file, nullptr);
+    }
+    PstFile(const PstFile&) = delete;
+    PstFile& operator=(const PstFile&) = delete;
+
+    libpff_file_t* get() const { return m_file; }
+    const QString& path() const { return m_path; }
+
+private:
+    QString m_path;
+    libpff_file_t* m_file = nullptr;
+};
+
+/// A message's handle, shared by the item objects one position hands out.
+struct PstMessage
+{
+    std::shared_ptr<PstFile> file;
+    PffItem item;
+    std::optional<int> itemClass;
+};
+
+Render::Message readMessage(libpff_item_t* message, int depth);
+
+class PstItem : public Outlook::Item
+{
+public:
+    explicit PstItem(std::shared_ptr<PstMessage> message) : m(std::move(message)) {}
+
+    int Class() override
+    {
+        if (!m->itemClass)
+        {
+            libpff_error_t* error = nullptr;
+            size_t size = 0;
+            QString text;
+            if (libpff_message_get_utf8_class_size(m->item.get(), &size, &error) == 1 && size > 0)
+            {
+                QByteArray buffer(qsizetype(size), '\0');
+                if (libpff_message_get_utf8_class(m->item.get(), reinterpret_cast<uint8_t*>(buffer.data()), size,
+                                                  &error) == 1)
+                    text = QString::fromUtf8(buffer.constData());
+            }
+            dropError(error);
+            m->itemClass = classNumber(text);
+        }
+        return *m->itemClass;
+    }
+
+    QString Body() override
+    {
+        mailOnly(u"Body");
+        return bodyText(m->item.get());
+    }
+    QString SenderName() override
+    {
+        mailOnly(u"SenderName");
+        return stringEntry(m->item.get(), LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_NAME);
+    }
+    QString SenderEmailAddress() override
+    {
+        mailOnly(u"SenderEmailAddress");
+        return stringEntry(m->item.get(), LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_EMAIL_ADDRESS);
+    }
+    QString SenderEmailType() override
+    {
+        mailOnly(u"SenderEmailType");
+        return stringEntry(m->item.get(), kSenderAddressType);
+    }
+    QString Subject() override
+    {
+        mailOnly(u"Subject");
+        return subjectOf(m->item.get());
+    }
+    QString EntryID() override
+    {
+        mailOnly(u"EntryID");
+        libpff_error_t* error = nullptr;
+        uint32_t id = 0;
+        if (libpff_item_get_identifier(m->item.get(), &id, &error) != 1)
+            storeError(QStringLiteral("MailItem.EntryID"), takeError(error));
+        return EntryId{EntryId::Kind::Pst, m->file->path(), QString::number(id)}.toString();
+    }
+    QDateTime ReceivedTime() override
+    {
+        mailOnly(u"ReceivedTime");
+        QDateTime t = timeOf(m->item.get(), libpff_message_get_delivery_time);
+        return t.isValid() ? t : timeOf(m->item.get(), libpff_message_get_client_submit_time);
+    }
+    void PrintOut() override
+    {
+        mailOnly(u"PrintOut");
+        printMessage(readMessage(m->item.get(), 0), QStringLiteral("MailItem.PrintOut"));
+    }
+
+    static QString subjectOf(libpff_item_t* item)
+    {
+        QString subject = stringEntry(item, LIBPFF_ENTRY_TYPE_MESSAGE_SUBJECT);
+        // A stored subject may begin with a prefix-length marker: U+0001 and one character.
+        if (subject.size() >= 2 && subject.at(0) == QChar(1))
+            subject.remove(0, 2);
+        return subject;
+    }
+
+    static QString bodyText(libpff_item_t* item)
+    {
+        Render::Message message;
+        readBodies(item, message);
+        return plainTextOf(message);
+    }
+
+    static void readBodies(libpff_item_t* item, Render::Message& out);
+
+private:
+    void mailOnly(QStringView member)
+    {
+        if (Class() != Outlook::olMail)
+            Outlook::Item::notSupported(QStringLiteral("MailItem.") + member.toString());
+    }
+
+    std::shared_ptr<PstMessage> m;
+};
+
+QByteArray bodyBytes(libpff_item_t* item, int (*sizeOf)(libpff_item_t*, size_t*, libpff_error_t**),
+                     int (*get)(libpff_item_t*, uint8_t*, size_t, libpff_error_t**))
+{
+    libpff_error_t* error = nullptr;
+    size_t size = 0;
+    if (sizeOf(item, &size, &error) != 1 || size == 0 || size > kMaxAttachment)
+    {
+        dropError(error);
+        return {};
+    }
+    QByteArray buffer(qsizetype(size), '\0');
+    if (get(item, reinterpret_cast<uint8_t*>(buffer.data()), size, &error) != 1)
+    {
+        dropError(error);
+        return {};
+    }
+    // Sizes include a terminating NUL.
+    while (buffer.endsWith('\0'))
+        buffer.chop(1);
+    return buffer;
+}
+
+QString decodeHtml(const QByteArray& html, std::optional<uint32_t> codepage)
+{
+    QStringDecoder decoder = QStringDecoder::decoderForHtml(html);
+    if (!decoder.isValid() || (codepage && !html.contains("charset")))
+    {
+        const QByteArray name = !codepage || *codepage == 65001 ? QByteArray("UTF-8")
+                                : *codepage == 28591            ? QByteArray("windows-1252")
+                                                                : "windows-" + QByteArray::number(*codepage);
+        decoder = QStringDecoder(name.constData());
+        if (!decoder.isValid())
+            decoder = QStringDecoder(QStringDecoder::Utf8);
+    }
+    return decoder.decode(html);
+}
+
+/// The RTF body: libpff decompresses it, but not the uncompressed form, which is read here.
+QByteArray rtfBody(libpff_item_t* item)
+{
+    QByteArray rtf = bodyBytes(item, libpff_message_get_rtf_body_size, libpff_message_get_rtf_body);
+    if (!rtf.isEmpty())
+        return rtf;
+    const QByteArray raw = binaryEntry(item, kRtfCompressed);
+    // Header: compressed size, raw size, "MELA" for uncompressed content, CRC.
+    if (raw.size() > 16 && raw.mid(8, 4) == "MELA")
+    {
+        const quint32 rawSize =
+            quint8(raw[4]) | quint8(raw[5]) << 8 | quint8(raw[6]) << 16 | quint32(quint8(raw[7])) << 24;
+        return raw.mid(16, qMin<qsizetype>(rawSize, raw.size() - 16));
+    }
+    return {};
+}
+
+void PstItem::readBodies(libpff_item_t* item, Render::Message& out)
+{
+    out.textBody =
+        QString::fromUtf8(bodyBytes(item, libpff_message_get_plain_text_body_size, libpff_message_get_plain_text_body));
+    const QByteArray html = bodyBytes(item, libpff_message_get_html_body_size, libpff_message_get_html_body);
+    if (!html.isEmpty())
+        out.htmlBody = decodeHtml(html, int32Entry(item, kInternetCodepage));
+    if (!out.hasNoBody())
+        return;
+    const RtfText rtf = RtfText::convert(rtfBody(item));
+    if (rtf.isHtml)
+        out.htmlBody = rtf.text;
+    else
+        out.textBody = rtf.text;
+}
+
+void readAttachments(libpff_item_t* message, Render::Message& out, int depth)
+{
+    libpff_error_t* error = nullptr;
+    int count = 0;
+    if (libpff_message_get_number_of_attachments(message, &count, &error) != 1)
+    {
+        dropError(error);
+        return;
+    }
+    for (int i = 0; i < count; ++i)
+    {
+        PffItem attachment;
+        if (libpff_message_get_attachment(message, i, attachment.out(), &error) != 1)
+        {
+            dropError(error);
+            continue;
+        }
+        int type = 0;
+        if (libpff_attachment_get_type(attachment.get(), &type, &error) != 1)
+            dropError(error);
+        if (type == LIBPFF_ATTACHMENT_TYPE_ITEM)
+        {
+            PffItem embedded;
+            if (depth < 8 && libpff_attachment_get_item(attachment.get(), embedded.out(), &error) == 1)
+                out.embedded.push_back(readMessage(embedded.get(), depth + 1));
+            dropError(error);
+            continue;
+        }
+        Render::Attachment part;
+        part.fileName = stringEntry(attachment.get(), kAttachLongFilename);
+        if (part.fileName.isEmpty())
+            part.fileName = stringEntry(attachment.get(), kAttachFilename);
+        if (part.fileName.isEmpty())
+            part.fileName = stringEntry(attachment.get(), kDisplayName);
+        part.mimeType = stringEntry(attachment.get(), kAttachMimeTag).toLower();
+        part.contentId = stringEntry(attachment.get(), kAttachContentId);
+        if (part.contentId.startsWith(QLatin1Char('<')) && part.contentId.endsWith(QLatin1Char('>')))
+            part.contentId = part.contentId.mid(1, part.contentId.size() - 2);
+        part.contentLocation = stringEntry(attachment.get(), kAttachContentLocation);
+        if (type == LIBPFF_ATTACHMENT_TYPE_DATA)
+        {
+            size64_t size = 0;
+            if (libpff_attachment_get_data_size(attachment.get(), &size, &error) == 1 && size > 0 &&
+                size <= kMaxAttachment)
+            {
+                part.content.resize(qsizetype(size));
+                const ssize_t got = libpff_attachment_data_read_buffer(
+                    attachment.get(), reinterpret_cast<uint8_t*>(part.content.data()), size_t(size), &error);
+                part.content.resize(got > 0 ? qsizetype(got) : 0);
+            }
+            dropError(error);
+        }
+        const bool referenced =
+            (!part.contentId.isEmpty() && out.htmlBody.contains(QStringLiteral("cid:") + part.contentId)) ||
+            (!part.contentLocation.isEmpty() && out.htmlBody.contains(part.contentLocation));
+        if (referenced)
+            out.inlineParts.append(part);
+        else
+            out.attachments.append(part);
+    }
+}
+
+Render::Message readMessage(libpff_item_t* message, int depth)
+{
+    Render::Message out;
+    const QString name = stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_NAME);
+    const QString address = stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_EMAIL_ADDRESS);
+    const QString type = stringEntry(message, kSenderAddressType);
+    if (address.isEmpty() || type.compare(QLatin1String("SMTP"), Qt::CaseInsensitive) != 0)
+        out.from = name.isEmpty() ? address : name;
+    else
+        out.from = name.isEmpty() || name == address ? address : QStringLiteral("%1 <%2>").arg(name, address);
+    out.to = stringEntry(message, kDisplayTo);
+    out.cc = stringEntry(message, kDisplayCc);
+    out.subject = PstItem::subjectOf(message);
+    out.date = timeOf(message, libpff_message_get_client_submit_time);
+    if (!out.date.isValid())
+        out.date = timeOf(message, libpff_message_get_delivery_time);
+    PstItem::readBodies(message, out);
+    readAttachments(message, out, depth);
+    return out;
+}
+
+class PstFolder : public FolderNode
+{
+public:
+    PstFolder(std::shared_ptr<PstFile> file, PffItem folder, QString name)
+        : m_file(std::move(file)), m_folder(std::move(folder)), m_name(std::move(name))
+    {
+    }
+
+    QString name() override { return m_name; }
+
+    int folderCount() override { return int(children().size()); }
+
+    std::shared_ptr<FolderNode> folder(int index) override { return children().at(index); }
+
+    int itemCount() override
+    {
+        if (!m_itemCount)
+        {
+            libpff_error_t* error = nullptr;
+            int count = 0;
+            // A damaged folder shows the items that can be read: none when its table cannot.
+            if (libpff_folder_get_number_of_sub_messages(m_folder.get(), &count, &error) != 1)
+            {
+                dropError(error);
+                count = 0;
+            }
+            m_itemCount = count;
+        }
+        return *m_itemCount;
+    }
+
+    std::unique_ptr<Outlook::Item> item(int index) override
+    {
+        if (index < 0 || index >= itemCount())
+            storeError(QStringLiteral("Items.Item"), QStringLiteral("Array index out of bounds"));
+        if (m_lastIndex != index || !m_last)
+        {
+            auto message = std::make_shared<PstMessage>();
+            message->file = m_file;
+            libpff_error_t* error = nullptr;
+            if (libpff_folder_get_sub_message(m_folder.get(), index, message->item.out(), &error) != 1)
+                storeError(
+                    QStringLiteral("Items.Item"),
+                    QStringLiteral("The item cannot be read from \"%1\". %2").arg(m_file->path(), takeError(error)));
+            m_last = std::move(message);
+            m_lastIndex = index;
+        }
+        return std::make_unique<PstItem>(m_last);
+    }
+
+private:
+    const std::vector<std::shared_ptr<PstFolder>>& children()
+    {
+        if (!m_children)
+        {
+            m_children.emplace();
+            libpff_error_t* error = nullptr;
+            int count = 0;
+            if (libpff_folder_get_number_of_sub_folders(m_folder.get(), &count, &error) != 1)
+            {
+                dropError(error);
+                count = 0;
+            }
+            for (int i = 0; i < count; ++i)
+            {
+                PffItem sub;
+                if (libpff_folder_get_sub_folder(m_folder.get(), i, sub.out(), &error) != 1)
+                {
+                    dropError(error);
+                    continue;
+                }
+                if (isHidden(sub.get()))
+                    continue;
+                const QString name = stringEntry(sub.get(), kDisplayName);
+                m_children->push_back(std::make_shared<PstFolder>(m_file, std::move(sub), name));
+            }
+        }
+        return *m_children;
+    }
+
+    std::shared_ptr<PstFile> m_file;
+    PffItem m_folder;
+    QString m_name;
+    std::optional<std::vector<std::shared_ptr<PstFolder>>> m_children;
+    std::optional<int> m_itemCount;
+    int m_lastIndex = -1;
+    std::shared_ptr<PstMessage> m_last;
+};
+
+class PstStore : public Store
+{
+public:
+    explicit PstStore(const QString& path) : m_file(std::make_shared<PstFile>(path))
+    {
+        libpff_error_t* error = nullptr;
+        PffItem store;
+        QString storeName;
+        PffItem subtree;
+        if (libpff_file_get_message_store(m_file->get(), store.out(), &error) == 1)
+        {
+            storeName = stringEntry(store.get(), kDisplayName);
+            const QByteArray entryId = binaryEntry(store.get(), kIpmSubtreeEntryId);
+            // An entry ID: 4 flag bytes, the store's 16-byte provider UID, then the folder's node ID.
+            if (entryId.size() >= 24)
+            {
+                const auto* b = reinterpret_cast<const uchar*>(entryId.constData()) + 20;
+                const uint32_t nid = b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24;
+                if (libpff_file_get_item_by_identifier(m_file->get(), nid, subtree.out(), &error) != 1)
+                    dropError(error);
+            }
+        }
+        dropError(error);
+        if (!subtree)
+            subtree = fallbackSubtree();
+        if (!subtree)
+            storeError(QStringLiteral("AddStore"),
+                       QStringLiteral("The file \"%1\" holds no readable mail folders.").arg(path));
+        if (storeName.isEmpty())
+            storeName = stringEntry(subtree.get(), kDisplayName);
+        if (storeName.isEmpty())
+            storeName = QFileInfo(path).completeBaseName();
+        m_root = std::make_shared<PstFolder>(m_file, std::move(subtree), storeName);
+    }
+
+    std::shared_ptr<FolderNode> root() override { return m_root; }
+
+    std::unique_ptr<Outlook::Item> itemFromLocator(const QString& locator) override
+    {
+        bool ok = false;
+        const uint32_t nid = locator.toUInt(&ok);
+        if (!ok)
+            return nullptr;
+        auto message = std::make_shared<PstMessage>();
+        message->file = m_file;
+        libpff_error_t* error = nullptr;
+        if (libpff_file_get_item_by_identifier(m_file->get(), nid, message->item.out(), &error) != 1)
+        {
+            dropError(error);
+            return nullptr;
+        }
+        return std::make_unique<PstItem>(message);
+    }
+
+private:
+    /// Without the store's pointer: the first top-level folder that holds folders of its own.
+    PffItem fallbackSubtree()
+    {
+        libpff_error_t* error = nullptr;
+        PffItem root;
+        int count = 0;
+        if (libpff_file_get_root_folder(m_file->get(), root.out(), &error) != 1 ||
+            libpff_folder_get_number_of_sub_folders(root.get(), &count, &error) != 1)
+        {
+            dropError(error);
+            return {};
+        }
+        for (int i = 0; i < count; ++i)
+        {
+            PffItem sub;
+            int subCount = 0;
+            if (libpff_folder_get_sub_folder(root.get(), i, sub.out(), &error) == 1 &&
+                libpff_folder_get_number_of_sub_folders(sub.get(), &subCount, &error) == 1 && subCount > 0 &&
+                !isHidden(sub.get()))
+                return sub;
+            dropError(error);
+        }
+        return {};
+    }
+
+    std::shared_ptr<PstFile> m_file;
+    std::shared_ptr<PstFolder> m_root;
+};
+
+} // namespace
+
+std::shared_ptr<Store> openPstStore(const QString& path)
+{
+    return std::make_shared<PstStore>(path);
+}
+
+} // namespace MailStore

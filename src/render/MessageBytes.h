@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+namespace Render
+{
+
+/// A message file made ready for the MIME parser, and what the parser would have lost.
+struct PreparedMessage
+{
+    QByteArray bytes;      ///< header section repaired, body untouched
+    QByteArray stray;      ///< header-section lines that are no header, as written
+    bool noHeader = false; ///< the file starts with text, not a header: all of it is body
+};
+
+/// Skips a UTF-8 byte-order mark and an mbox "From " line, ends the header section at a
+/// line of only blanks, takes lines that are no header out of it (into `stray`) and turns
+/// NUL bytes in it into spaces, so that the parser keeps every header and all the body.
+PreparedMessage prepareMessage(const QByteArray& raw);
+
+/// True when the bytes start like an mbox file (a "From " separator line).
+bool looksLikeMbox(const QByteArray& bytes);
+
+/// The messages of an mbox file, without their separator lines and with ">From " unquoted.
+QList<QByteArray> splitMbox(const QByteArray& bytes);
+
+} // namespace Render

@@ -1,0 +1,42 @@
+// Feeds arbitrary bytes to the parsers the engine owns: the mbox splitter, the profile
+// file, the EntryID parser and the RTF reader. The first byte picks the parser.
+
+#include "EntryId.h"
+#include "MboxFormat.h"
+#include "Profile.h"
+#include "RtfText.h"
+
+#include <QBuffer>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const QByteArray bytes(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));
+    switch (data[0] % 4)
+    {
+    case 0: {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QList<qint64> offsets;
+        MailStore::MboxFormat::scan(buffer, [&](qint64 offset, const QByteArray&) { offsets << offset; });
+        for (qint64 offset : offsets)
+            if (MailStore::MboxFormat::readMessage(buffer, offset).size() > bytes.size())
+                __builtin_trap();
+        break;
+    }
+    case 1:
+        MailStore::Profile::parse(bytes);
+        break;
+    case 2:
+        if (auto id = MailStore::EntryId::parse(QString::fromUtf8(bytes)))
+            if (!MailStore::EntryId::parse(id->toString()))
+                __builtin_trap();
+        break;
+    default:
+        MailStore::RtfText::convert(bytes);
+        break;
+    }
+    return 0;
+}

@@ -1,0 +1,591 @@
+// The built-in engine against real sample stores and stores the test writes itself.
+
+#include "AppError.h"
+#include "EntryId.h"
+#include "MailEngine.h"
+#include "Profile.h"
+#include "RtfText.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace MailStore;
+
+namespace
+{
+
+// Per folder path below the root ("" = the root itself): "items/mails".
+using FolderCounts = QMap<QString, QString>;
+using FileMap = QMap<QString, QByteArray>;
+
+void walk(Outlook::Folder& folder, const QString& path, FolderCounts& counts, int depth = 0)
+{
+    auto items = folder.Items();
+    int mails = 0;
+    for (int j = 1; j <= items->Count(); ++j)
+        mails += items->Item(j)->Class() == Outlook::olMail;
+    if (items->Count() > 0)
+        counts[path] = QStringLiteral("%1/%2").arg(items->Count()).arg(mails);
+    auto folders = folder.Folders();
+    for (int i = 1; i <= folders->Count() && depth < 20; ++i)
+    {
+        auto sub = folders->Item(i);
+        walk(*sub, path.isEmpty() ? sub->Name() : path + QLatin1Char('/') + sub->Name(), counts, depth + 1);
+    }
+}
+
+QStringList folderNames(Outlook::Folder& folder)
+{
+    QStringList names;
+    auto folders = folder.Folders();
+    for (int i = 1; i <= folders->Count(); ++i)
+        names << folders->Item(i)->Name();
+    return names;
+}
+
+std::unique_ptr<Outlook::Namespace> session(const QString& profile = QStringLiteral("/nonexistent/profile"))
+{
+    return EngineFactory(profile).create()->GetNamespace(QStringLiteral("MAPI"));
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray mail(int n, const QByteArray& from = "Ann Example <ann@example.org>")
+{
+    return "From: " + from + "\nSubject: message " + QByteArray::number(n) +
+           "\nDate: Tue, 01 Dec 2026 10:00:00 +0000\n\nbody " + QByteArray::number(n) + "\n";
+}
+
+QByteArray mbox(int first, int count)
+{
+    QByteArray out;
+    for (int n = first; n < first + count; ++n)
+        out += "From sender@example.org Tue Dec  1 10:00:00 2026\n" + mail(n) + "\n";
+    return out;
+}
+
+} // namespace
+
+class tst_MailEngine : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString pst(const char* name)
+    {
+        const QString folder = TestSupport::testData(QStringLiteral("pst"));
+        if (!QFileInfo(folder).isDir())
+            return {};
+        return folder + QLatin1Char('/') + QLatin1String(name);
+    }
+
+private Q_SLOTS:
+    void sampleStoreCounts_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<FolderCounts>("expected");
+        // Item and mail counts from MANIFEST.txt; contacts, appointments and reports are items, not mail.
+        QTest::newRow("Outlook") << "pst/Outlook.pst"
+                                 << FolderCounts{{"Calendar", "1/0"},
+                                                 {"Contacts", "1/0"},
+                                                 {"Inbox", "8/8"},
+                                                 {"Sent Items", "6/6"}};
+        QTest::newRow("variousBodyTypes") << "pst/testPST_variousBodyTypes.pst" << FolderCounts{{"Inbox/tmp", "4/4"}};
+        QTest::newRow("mails in the root") << "pst/testPST.pst" << FolderCounts{{"", "7/7"}};
+        QTest::newRow("Japanese root") << "pst/attachAndInline.pst" << FolderCounts{{"", "1/1"}};
+        QTest::newRow("dist-list") << "pst/dist-list.pst" << FolderCounts{{"Calendar", "1/0"}, {"Contacts", "2/0"}};
+        QTest::newRow("ANSI appointment") << "pst/32-bit.pst" << FolderCounts{{"Calendar", "1/0"}};
+        QTest::newRow("Unicode twin") << "pst/sample1.pst" << FolderCounts{{"Sample1", "1/1"}};
+        QTest::newRow("ANSI twin") << "pst/sample2.pst" << FolderCounts{{"Sample2", "1/1"}};
+        QTest::newRow("embedded message") << "pst/submessage.pst" << FolderCounts{{"submessage", "1/1"}};
+        QTest::newRow("contacts only") << "pst/SampleContacts.pst" << FolderCounts{{"Contacts", "6/0"}};
+        QTest::newRow("ost named, pst inside") << "pst/test.ost" << FolderCounts{{"myInbox", "18/0"}};
+        QTest::newRow("empty store") << "pst/PersonalStorage_New.pst" << FolderCounts{};
+        QTest::newRow("mbox complex") << "mbox/tika_complex.mbox" << FolderCounts{{"tika_complex.mbox", "3/3"}};
+        QTest::newRow("mbox single") << "mbox/tika_single_mail.mbox" << FolderCounts{{"tika_single_mail.mbox", "1/1"}};
+        QTest::newRow("mbox simple") << "mbox/mimekit_simple.mbox" << FolderCounts{{"mimekit_simple.mbox", "3/3"}};
+        QTest::newRow("mbox unmunged") << "mbox/mimekit_unmunged.mbox"
+                                       << FolderCounts{{"mimekit_unmunged.mbox", "3/3"}};
+    }
+
+    void sampleStoreCounts()
+    {
+        QFETCH(QString, file);
+        QFETCH(FolderCounts, expected);
+        const QString path = TestSupport::testData(file);
+        if (!QFileInfo(QFileInfo(path).path()).isDir())
+            QSKIP(qPrintable(QStringLiteral("sample folder %1 is absent").arg(QFileInfo(path).path())));
+        auto ns = session();
+        ns->AddStore(path);
+        auto root = ns->Folders()->GetLast();
+        FolderCounts counts;
+        walk(*root, QString(), counts);
+        QCOMPARE(counts, expected);
+    }
+
+    void rootAndFolderNames_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("rootName");
+        QTest::addColumn<QStringList>("folders");
+        // The root is named with the store's display name, its folders in the store's order.
+        // Hidden, search and view folders never show; localised names stay as stored.
+        QTest::newRow("Outlook") << "pst/Outlook.pst"
+                                 << "Outlook"
+                                 << QStringList{"Deleted Items",   "Inbox",          "Outbox",    "Sent Items",
+                                                "Calendar",        "Contacts",       "Journal",   "Notes",
+                                                "Tasks",           "Drafts",         "RSS Feeds", "Junk E-mail",
+                                                "Custom Folder 1", "Custom Folder 2"};
+        QTest::newRow("French") << "pst/testPST.pst"
+                                << "hong-thai.nguyen" << QStringList{QString::fromUtf8("Éléments supprimés")};
+        QTest::newRow("Japanese") << "pst/attachAndInline.pst"
+                                  << "attachAndInline" << QStringList{QString::fromUtf8("削除済みアイテム")};
+    }
+
+    void rootAndFolderNames()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, rootName);
+        QFETCH(QStringList, folders);
+        const QString path = TestSupport::testData(file);
+        if (!QFileInfo(QFileInfo(path).path()).isDir())
+            QSKIP(qPrintable(QStringLiteral("sample folder %1 is absent").arg(QFileInfo(path).path())));
+        auto ns = session();
+        ns->AddStore(path);
+        auto root = ns->Folders()->GetLast();
+        QCOMPARE(root->Name(), rootName);
+        QCOMPARE(folderNames(*root), folders);
+    }
+
+    void mailMembersOfSamples()
+    {
+        const QString path = pst("testPST_variousBodyTypes.pst");
+        if (path.isEmpty())
+            QSKIP("sample folder pst is absent");
+        auto ns = session();
+        ns->AddStore(path);
+        auto root = ns->Folders()->GetLast();
+        const int inbox = int(folderNames(*root).indexOf(QStringLiteral("Inbox"))) + 1;
+        QVERIFY(inbox > 0);
+        auto tmp = root->Folders()->Item(inbox)->Folders()->Item(1);
+        QCOMPARE(tmp->Name(), QStringLiteral("tmp"));
+        auto items = tmp->Items();
+        QCOMPARE(items->Count(), 4);
+        for (int j = 1; j <= 4; ++j)
+        {
+            auto item = items->Item(j);
+            QVERIFY2(item->Subject().contains(QLatin1String("original email")), qPrintable(item->Subject()));
+            QVERIFY(!item->SenderName().isEmpty());
+            QVERIFY(!item->SenderEmailType().isEmpty());
+            QVERIFY(item->ReceivedTime().isValid());
+            QVERIFY2(item->ReceivedTime().date().year() >= 2000, qPrintable(item->ReceivedTime().toString()));
+            // Every one of the four body kinds gives text, the RTF-only one included.
+            QVERIFY2(item->Body().trimmed().size() > 10, qPrintable(QString::number(j)));
+        }
+    }
+
+    void nonMailMembersThrow()
+    {
+        const QString path = pst("dist-list.pst");
+        if (path.isEmpty())
+            QSKIP("sample folder pst is absent");
+        auto ns = session();
+        ns->AddStore(path);
+        auto root = ns->Folders()->GetLast();
+        QMap<int, int> classes;
+        auto folders = root->Folders();
+        for (int i = 1; i <= folders->Count(); ++i)
+        {
+            auto items = folders->Item(i)->Items();
+            for (int j = 1; j <= items->Count(); ++j)
+            {
+                auto item = items->Item(j);
+                ++classes[item->Class()];
+                try
+                {
+                    item->Subject();
+                    QFAIL("a non-mail item answered Subject");
+                }
+                catch (const AppError& e)
+                {
+                    QCOMPARE(e.number(), 438L);
+                }
+            }
+        }
+        const QMap<int, int> expected{
+            {Outlook::olAppointment, 1}, {Outlook::olContact, 1}, {Outlook::olDistributionList, 1}};
+        QCOMPARE(classes, expected);
+    }
+
+    void generatedTrees_data()
+    {
+        QTest::addColumn<FileMap>("files");
+        QTest::addColumn<QString>("store");
+        QTest::addColumn<FolderCounts>("expected");
+        QTest::addColumn<QStringList>("topFolders");
+
+        QTest::newRow("mbox tree with .sbd") << FileMap{{"Local Folders/Inbox", mbox(0, 3)},
+                                                        {"Local Folders/Inbox.msf", "not a folder"},
+                                                        {"Local Folders/Inbox.sbd/Work", mbox(10, 2)},
+                                                        {"Local Folders/Inbox.sbd/Work.sbd/Deep", mbox(20, 1)},
+                                                        {"Local Folders/Archive.sbd/2025", mbox(30, 4)},
+                                                        {"Local Folders/Trash", QByteArray()}}
+                                             << "Local Folders"
+                                             << FolderCounts{{"Inbox", "3/3"},
+                                                             {"Inbox/Work", "2/2"},
+                                                             {"Inbox/Work/Deep", "1/1"},
+                                                             {"Archive/2025", "4/4"}}
+                                             << QStringList{"Archive", "Inbox", "Trash"};
+        QTest::newRow("Maildir++") << FileMap{{"md/cur/1000.a.host:2,S", mail(1)},
+                                              {"md/new/1001.b.host", mail(2)},
+                                              {"md/tmp/1002.c.host", mail(3)},
+                                              {"md/.Sent/cur/2000.a.host:2,S", mail(4)},
+                                              {"md/.Work.Projects/new/3000.a.host", mail(5)},
+                                              {"md/.Work.Projects/cur/.hidden", mail(6)}}
+                                   << "md" << FolderCounts{{"Inbox", "2/2"}, {"Sent", "1/1"}, {"Work/Projects", "1/1"}}
+                                   << QStringList{"Inbox", "Sent", "Work"};
+        QTest::newRow("nested Maildir") << FileMap{{"mail/Inbox/cur/1.x:2,", mail(1)},
+                                                   {"mail/Inbox/new/2.x", ""},
+                                                   {"mail/Inbox/Lists/cur/3.x:2,", mail(3)},
+                                                   {"mail/Inbox/Lists/new/.keep", ""},
+                                                   {"mail/Projects/Alpha/cur/4.x", mail(4)},
+                                                   {"mail/Projects/Alpha/new/5.x", mail(5)},
+                                                   {"mail/notes.txt", "not mail"}}
+                                        << "mail"
+                                        << FolderCounts{{"Inbox", "2/2"},
+                                                        {"Inbox/Lists", "1/1"},
+                                                        {"Projects/Alpha", "2/2"}}
+                                        << QStringList{"Inbox", "Projects"};
+    }
+
+    void generatedTrees()
+    {
+        QFETCH(FileMap, files);
+        QFETCH(QString, store);
+        QFETCH(FolderCounts, expected);
+        QFETCH(QStringList, topFolders);
+        QTemporaryDir dir;
+        for (auto it = files.cbegin(); it != files.cend(); ++it)
+            writeFile(dir.filePath(it.key()), it.value());
+        QDir().mkpath(dir.filePath(QStringLiteral("mail/Inbox/tmp")));
+        auto ns = session();
+        ns->AddStore(dir.filePath(store));
+        auto root = ns->Folders()->GetLast();
+        QCOMPARE(root->Name(), store);
+        QCOMPARE(folderNames(*root), topFolders);
+        FolderCounts counts;
+        walk(*root, QString(), counts);
+        QCOMPARE(counts, expected);
+    }
+
+    void mboxMessageFields()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("box"));
+        writeFile(path, "From a@b Tue Dec  1 10:00:00 2026\n"
+                        "From: =?UTF-8?Q?J=C3=BCrgen_M=C3=BCller?= <jm@example.de>\n"
+                        "Subject: =?UTF-8?B?R3LDvMOfZQ==?=\n"
+                        "Date: Wed, 02 Dec 2026 23:30:00 +0100\n\n"
+                        "line one\n>From the start\n>>From kept one quote\n\n"
+                        "From c@d Tue Dec  1 10:00:00 2026\n"
+                        "Subject: no sender, no date\n\nsecond\n");
+        auto ns = session();
+        ns->AddStore(path);
+        auto items = ns->Folders()->GetLast()->Folders()->Item(1)->Items();
+        QCOMPARE(items->Count(), 2);
+        auto first = items->Item(1);
+        QCOMPARE(first->Class(), int(Outlook::olMail));
+        QCOMPARE(first->SenderName(), QString::fromUtf8("Jürgen Müller"));
+        QCOMPARE(first->SenderEmailAddress(), QStringLiteral("jm@example.de"));
+        QCOMPARE(first->SenderEmailType(), QStringLiteral("SMTP"));
+        QCOMPARE(first->Subject(), QString::fromUtf8("Grüße"));
+        QCOMPARE(first->ReceivedTime().toUTC(), QDateTime(QDate(2026, 12, 2), QTime(22, 30), Qt::UTC));
+        QCOMPARE(first->Body().trimmed(), QStringLiteral("line one\nFrom the start\n>From kept one quote"));
+        auto second = items->Item(2);
+        QCOMPARE(second->Subject(), QStringLiteral("no sender, no date"));
+        QVERIFY(second->SenderName().isEmpty());
+        QVERIFY(!second->ReceivedTime().isValid());
+        QCOMPARE(second->Body().trimmed(), QStringLiteral("second"));
+    }
+
+    void itemFromIdAfterDetach_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pst") << "pst";
+        QTest::newRow("mbox") << "mbox";
+        QTest::newRow("maildir") << "maildir";
+    }
+
+    void itemFromIdAfterDetach()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        QString path;
+        if (kind == QLatin1String("pst"))
+        {
+            path = pst("testPST_variousBodyTypes.pst");
+            if (path.isEmpty())
+                QSKIP("sample folder pst is absent");
+        }
+        else if (kind == QLatin1String("mbox"))
+        {
+            path = dir.filePath(QString::fromUtf8("with space 'quoted' ü/box"));
+            writeFile(path, mbox(0, 5));
+        }
+        else
+        {
+            path = dir.filePath(QStringLiteral("md"));
+            for (int n = 0; n < 5; ++n)
+                writeFile(dir.filePath(QStringLiteral("md/cur/%1.x:2,S").arg(1000 + n)), mail(n));
+        }
+        QStringList ids, subjects;
+        {
+            auto ns = session();
+            ns->AddStore(path);
+            auto root = ns->Folders()->GetLast();
+            std::function<void(Outlook::Folder&)> collect = [&](Outlook::Folder& folder) {
+                auto items = folder.Items();
+                for (int j = 1; j <= items->Count(); ++j)
+                {
+                    ids << items->Item(j)->EntryID();
+                    subjects << items->Item(j)->Subject();
+                }
+                auto folders = folder.Folders();
+                for (int i = 1; i <= folders->Count(); ++i)
+                    collect(*folders->Item(i));
+            };
+            collect(*root);
+            ns->RemoveStore(*root);
+            QCOMPARE(ns->Folders()->Count(), 0);
+        }
+        QVERIFY(ids.size() >= 4);
+        QCOMPARE(QSet<QString>(ids.begin(), ids.end()).size(), ids.size());
+        if (kind == QLatin1String("maildir")) // a flag change renames the file
+            QVERIFY(QFile::rename(dir.filePath(QStringLiteral("md/cur/1002.x:2,S")),
+                                  dir.filePath(QStringLiteral("md/cur/1002.x:2,RS"))));
+        auto fresh = session();
+        for (int k = 0; k < ids.size(); ++k)
+            QCOMPARE(fresh->GetItemFromID(ids[k])->Subject(), subjects[k]);
+    }
+
+    void badEntryIdsFail_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::newRow("empty") << "";
+        QTest::newRow("foreign") << "00000000DEADBEEF";
+        QTest::newRow("missing store") << EntryId{EntryId::Kind::Pst, "/nonexistent/x.pst", "2097188"}.toString();
+        QTest::newRow("mbox offset not at a message") << "mbox-offset";
+        QTest::newRow("maildir path escape")
+            << EntryId{EntryId::Kind::Maildir, "/tmp", QString::fromLatin1(QByteArray("../etc/passwd").toHex())}
+                   .toString();
+    }
+
+    void badEntryIdsFail()
+    {
+        QFETCH(QString, id);
+        QTemporaryDir dir;
+        if (id == QLatin1String("mbox-offset"))
+        {
+            writeFile(dir.filePath(QStringLiteral("box")), mbox(0, 2));
+            id = EntryId{EntryId::Kind::Mbox, dir.filePath(QStringLiteral("box")), QStringLiteral("7")}.toString();
+        }
+        auto ns = session();
+        QVERIFY_THROWS_EXCEPTION(AppError, ns->GetItemFromID(id));
+    }
+
+    void addStoreRejectsNonStores_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("text file") << QByteArray("hello, not mail\n") << "is not a mail store";
+        QTest::newRow("missing") << QByteArray() << "does not exist";
+        QTest::newRow("pst header only") << QByteArray("!BDN\0\0\0\0", 8) << "cannot be opened";
+    }
+
+    void addStoreRejectsNonStores()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("store.pst"));
+        if (!content.isEmpty())
+            writeFile(path, content);
+        auto ns = session();
+        try
+        {
+            ns->AddStore(path);
+            QFAIL("AddStore accepted a non-store");
+        }
+        catch (const AppError& e)
+        {
+            QVERIFY2(e.description().contains(expected), qPrintable(e.description()));
+            QVERIFY2(e.description().contains(path), qPrintable(e.description()));
+        }
+        QCOMPARE(ns->Folders()->Count(), 0);
+    }
+
+    void damagedPstGivesWhatCanBeRead_data()
+    {
+        QTest::addColumn<int>("keep");
+        QTest::addColumn<int>("flipEvery");
+        for (int keep : {4096, 65536, 200000, 1000000, 3000000})
+            QTest::addRow("truncated to %d", keep) << keep << 0;
+        for (int every : {509, 4093})
+            QTest::addRow("bytes flipped every %d", every) << 0 << every;
+    }
+
+    void damagedPstGivesWhatCanBeRead()
+    {
+        QFETCH(int, keep);
+        QFETCH(int, flipEvery);
+        const QString source = pst("Outlook.pst");
+        if (source.isEmpty())
+            QSKIP("sample folder pst is absent");
+        QFile in(source);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QByteArray bytes = in.readAll();
+        if (keep)
+            bytes.truncate(keep);
+        for (qsizetype i = 1024; flipEvery && i < bytes.size(); i += flipEvery)
+            bytes[i] = char(~bytes[i]);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("damaged.pst"));
+        writeFile(path, bytes);
+        auto ns = session();
+        try
+        {
+            ns->AddStore(path);
+        }
+        catch (const AppError& e)
+        {
+            QVERIFY(!e.description().isEmpty());
+            return;
+        }
+        // Whatever opens can be walked to the end, item members included, without a crash.
+        int read = 0;
+        std::function<void(Outlook::Folder&, int)> visit = [&](Outlook::Folder& folder, int depth) {
+            try
+            {
+                folder.Name();
+                auto items = folder.Items();
+                for (int j = 1; j <= items->Count(); ++j)
+                {
+                    auto item = items->Item(j);
+                    if (item->Class() == Outlook::olMail)
+                    {
+                        item->Subject();
+                        item->SenderName();
+                        item->EntryID();
+                        item->ReceivedTime();
+                        item->Body();
+                        ++read;
+                    }
+                }
+                auto folders = folder.Folders();
+                for (int i = 1; i <= folders->Count() && depth < 16; ++i)
+                    visit(*folders->Item(i), depth + 1);
+            }
+            catch (const AppError&)
+            {
+            }
+        };
+        visit(*ns->Folders()->GetLast(), 0);
+        QVERIFY(read <= 14);
+    }
+
+    void profileOrderAndAddedStores()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath(QStringLiteral("b.mbox")), mbox(0, 1));
+        writeFile(dir.filePath(QStringLiteral("a.mbox")), mbox(0, 2));
+        writeFile(dir.filePath(QStringLiteral("c.mbox")), mbox(0, 3));
+        const QString profile = dir.filePath(QStringLiteral("profile.txt"));
+        writeFile(profile, "# my stores\n\n" + dir.filePath(QStringLiteral("b.mbox")).toUtf8() + "\r\n  " +
+                               dir.filePath(QStringLiteral("a.mbox")).toUtf8() + "\n#" +
+                               dir.filePath(QStringLiteral("c.mbox")).toUtf8() + "\n" +
+                               dir.filePath(QStringLiteral("gone.mbox")).toUtf8() + "\n");
+        auto ns = session(profile);
+        auto roots = ns->Folders();
+        QCOMPARE(roots->Count(), 2);
+        QCOMPARE(roots->Item(1)->Name(), QStringLiteral("b.mbox"));
+        QCOMPARE(roots->Item(2)->Name(), QStringLiteral("a.mbox"));
+        ns->AddStore(dir.filePath(QStringLiteral("c.mbox")));
+        auto last = ns->Folders()->GetLast();
+        QCOMPARE(last->Name(), QStringLiteral("c.mbox"));
+        // Objects outlive the namespace that handed them out.
+        ns.reset();
+        QCOMPARE(last->Folders()->Item(1)->Items()->Count(), 3);
+    }
+
+    void profileParsing_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("paths");
+        QTest::newRow("empty") << QByteArray() << QStringList{};
+        QTest::newRow("comments and blanks") << QByteArray("# a\n\n   \n  # b\n/x/y\n") << QStringList{"/x/y"};
+        QTest::newRow("CRLF and trailing blank kept") << QByteArray("/a b \r\n/c\r\n") << QStringList{"/a b ", "/c"};
+        QTest::newRow("UTF-8") << QByteArray("/m\xc3\xa4il/box") << QStringList{QString::fromUtf8("/mäil/box")};
+        QTest::newRow("hash inside a path") << QByteArray("/a#b\n") << QStringList{"/a#b"};
+    }
+
+    void profileParsing()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, paths);
+        QCOMPARE(Profile::parse(text), paths);
+    }
+
+    void defaultProfilePlace()
+    {
+        const QString path = Profile::defaultPath();
+        QVERIFY(path.endsWith(QLatin1String("/Quillmark/Vellumtide-profile.txt")));
+        QVERIFY(path.startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+        // Missing: an empty profile, not an error.
+        QCOMPARE(EngineFactory().create()->GetNamespace(QStringLiteral("MAPI"))->Folders()->Count(), 0);
+        QVERIFY(EngineFactory().create()->Version().section(QLatin1Char('.'), 0, 0).toInt() >= 10);
+    }
+
+    void rtfText_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<bool>("isHtml");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << QByteArray(
+                                      "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}}\\f0 Hello\\par W\\'f6rld}")
+                               << false << QString::fromUtf8("Hello\nWörld");
+        QTest::newRow("unicode with fallback") << QByteArray("{\\rtf1\\uc1 caf\\u233?\\u-10179?x}") << false
+                                               << QString::fromUtf8("café\xed\xa0\xbd").left(4) + QChar(0xD83D) + "x";
+        QTest::newRow("ignored destinations")
+            << QByteArray("{\\rtf1{\\*\\generator Foo;}{\\info{\\title T}}Body\\tab end}") << false
+            << QStringLiteral("Body\tend");
+        QTest::newRow("wrapped html")
+            << QByteArray("{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag19 <html>}{\\*\\htmltag <b>}\\htmlrtf {\\b \\htmlrtf0 "
+                          "bold\\htmlrtf }\\htmlrtf0 {\\*\\htmltag </b>}{\\*\\htmltag </html>}}")
+            << true << QStringLiteral("<html><b>bold</b></html>");
+        QTest::newRow("escapes") << QByteArray("{\\rtf1 a\\{b\\}c\\\\d}") << false << QStringLiteral("a{b}c\\d");
+        QTest::newRow("not rtf") << QByteArray("hello") << false << QString();
+        QTest::newRow("unbalanced") << QByteArray("{\\rtf1 {{{ text") << false << QStringLiteral("text");
+    }
+
+    void rtfText()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(bool, isHtml);
+        QFETCH(QString, text);
+        const RtfText result = RtfText::convert(rtf);
+        QCOMPARE(result.isHtml, isHtml);
+        QCOMPARE(result.text, text);
+    }
+};
+
+QTEST_MAIN(tst_MailEngine)
+#include "tst_mailengine.moc"

@@ -1,0 +1,403 @@
+// What the reader makes of mail that bends the rules: nothing the file holds may go missing
+// between the file and the paper. Messages written here, and the public samples where one shows
+// the fault.
+
+#include "MailDate.h"
+#include "MessageDocument.h"
+#include "MessagePrinter.h"
+#include "MimeReader.h"
+#include "ReadMessage.h"
+#include "TestSupport.h"
+#include "TnefReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Render;
+
+namespace
+{
+
+// Everything a printout shows of a message, attached messages included.
+QString printedText(const Message& m)
+{
+    QString text;
+    for (const auto& [label, value] : MessageDocument::headerFields(m))
+        text += label + u':' + value + u'\n';
+    text += m.textBody + u'\n' + m.htmlBody + u'\n' + m.rawText + u'\n' + m.notes.join(u'\n');
+    for (const Message& sub : m.embedded)
+        text += u'\n' + printedText(sub);
+    return text;
+}
+
+// Empty when every word is in the text, else a line naming the first one missing.
+QString missingWord(const QString& text, const QStringList& words)
+{
+    for (const QString& word : words)
+        if (!text.contains(word))
+            return word + QStringLiteral(" missing from\n") + text;
+    return QString();
+}
+
+QString sampleOrSkip(const QString& name)
+{
+    const QString folder = TestSupport::testData(QStringLiteral("eml"));
+    if (folder.isEmpty() || !QDir(folder).exists())
+        return QString();
+    return QDir(folder).filePath(name);
+}
+
+#define SKIP_WITHOUT_SAMPLES(path)                                                                                     \
+    if ((path).isEmpty())                                                                                              \
+    QSKIP(qPrintable(QStringLiteral("sample folder %1 is absent")                                                      \
+                         .arg(qEnvironmentVariable("VELLUMTIDE_TESTDATA", QStringLiteral("../shared/testdata")) +      \
+                              QStringLiteral("/eml"))))
+
+QString pdfTextOf(const Message& m, const QTemporaryDir& dir, const QString& name)
+{
+    const QString pdf = dir.filePath(name + QStringLiteral(".pdf"));
+    QString error;
+    if (!MessagePrinter::toPdf(m, pdf, QPageSize(QPageSize::A4), &error))
+        return QStringLiteral("toPdf failed: ") + error;
+    return TestSupport::pdfText(pdf);
+}
+
+} // namespace
+
+class tst_Reading : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Rule: text that does not follow the format is printed, structured where possible, raw otherwise.
+    void malformedKeepsText_data()
+    {
+        QTest::addColumn<QByteArray>("mime");
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<bool>("expectRaw");
+        QTest::newRow("separator line holds a space")
+            << QByteArray("From: a@x\r\nSubject: s\r\n \r\nfirst body line\r\n\r\nsecond body line\r\n")
+            << QStringList{"first body line", "second body line"} << false;
+        QTest::newRow("header runs into body")
+            << QByteArray("Subject: s\nno colon in this line\nX-Later: v\n\nbody text\n")
+            << QStringList{"no colon in this line", "body text"} << true;
+        QTest::newRow("no header at all") << QByteArray("Dear Sir,\nplease find the contract.\n")
+                                          << QStringList{"Dear Sir,", "please find the contract."} << false;
+        QTest::newRow("multipart without boundary parameter")
+            << QByteArray("Subject: s\nContent-Type: multipart/mixed\n\n--q1\nContent-Type: text/plain\n\nonly "
+                          "part\n--q1--\n")
+            << QStringList{"only part"} << false;
+        QTest::newRow("boundary folded across two lines")
+            << QByteArray("Subject: s\nContent-Type: multipart/mixed; boundary=\"ab_\n cd\"\n\n--ab_cd\n"
+                          "Content-Type: text/plain\n\nfolded text\n--ab_cd--\n")
+            << QStringList{"folded text"} << false;
+        QTest::newRow("mismatched boundary")
+            << QByteArray("Subject: s\nContent-Type: multipart/mixed; boundary=\"zz\"\n\n--yy\n"
+                          "Content-Type: text/plain\n\nmismatched text\n--yy--\n")
+            << QStringList{"mismatched text"} << false;
+        QTest::newRow("no boundary ever appears")
+            << QByteArray("Subject: s\nContent-Type: multipart/mixed; boundary=\"zz\"\n\njust words here\n")
+            << QStringList{"just words here"} << true;
+        QTest::newRow("text after the closing boundary")
+            << QByteArray("Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: "
+                          "text/plain\n\ninside\n--b--\nafter the end\n")
+            << QStringList{"inside", "after the end"} << true;
+        QTest::newRow("NUL byte inside a header")
+            << QByteArray("From: a@x\nSubject: before") + '\0' + QByteArray("after\n\nbody\n")
+            << QStringList{"before after"} << false;
+    }
+
+    void malformedKeepsText()
+    {
+        QFETCH(QByteArray, mime);
+        QFETCH(QStringList, words);
+        QFETCH(bool, expectRaw);
+        const Message m = readMessage(mime);
+        const QString missing = missingWord(printedText(m), words);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing));
+        QCOMPARE(!m.rawText.isEmpty(), expectRaw);
+        QVERIFY(!m.hasNoBody());
+        QVERIFY(!MessageDocument::composeHtml(m).contains(QStringLiteral("This message has no text body.")));
+    }
+
+    // A well-formed multipart with the usual note for old readers gets no raw-text section.
+    void wellFormedHasNoRawText()
+    {
+        const Message m =
+            readMessage("Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n"
+                        "This is a multi-part message in MIME format.\n\n--b\nContent-Type: text/plain\n\n"
+                        "body\n--b--\n");
+        QCOMPARE(m.textBody, QStringLiteral("body"));
+        QVERIFY2(m.rawText.isEmpty(), qPrintable(m.rawText));
+    }
+
+    // The samples that showed the faults, read back from paper.
+    void samplesOnPaper_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("space in separator")
+            << "mime4j_basic-plain-with-bad-header-separator.eml"
+            << QStringList{"contains an additional space", "This results in a bogus header."};
+        QTest::newRow("header without separator")
+            << "mime4j_malformedHeader-nocrlfcrlf.eml" << QStringList{"This is an invalid header", "Body text"};
+        QTest::newRow("text on boundary lines")
+            << "mime4j_ending-boundaries.eml"
+            << QStringList{"first part", "NOTE TO IMPLEMENTORS", "should be part of the epilogue, too."};
+        QTest::newRow("bcc and reply-to")
+            << "aspose_Attachments.eml" << QStringList{"Bcc: receiver3@receiver.com", "Reply-To: reply@reply.com"};
+        QTest::newRow("encoded bcc") << "mimetools_intl.eml" << QStringList{"Bcc: Patrik Fältström <paf@nada.kth.se>"};
+        QTest::newRow("tnef body and files")
+            << "aspose_tnefEml1.eml" << QStringList{"This line is in bold.", "image001.jpg (6 KB)", "1.jpg (6 KB)"};
+        QTest::newRow("type without subtype")
+            << "mimekit_missing-subtype.eml" << QStringList{"blah blah blah", "document.xml.gz"};
+    }
+
+    void samplesOnPaper()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, words);
+        const QString path = sampleOrSkip(name);
+        SKIP_WITHOUT_SAMPLES(path);
+        Message m;
+        QString error;
+        QVERIFY2(MimeReader::readFile(path, m, &error), qPrintable(error));
+        QTemporaryDir dir;
+        const QString text = pdfTextOf(m, dir, name).simplified();
+        const QString missing = missingWord(text, words);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing));
+        QVERIFY(!text.contains(QStringLiteral("This message has no text body.")));
+    }
+
+    // Rule: Bcc and Reply-To are printed when present, decoded like the other address lines.
+    void investigatorHeaders_data()
+    {
+        QTest::addColumn<QByteArray>("mime");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("bcc") << QByteArray("From: a@x\nBcc: =?ISO-8859-1?Q?Patrik_F=E4ltstr=F6m?= <paf@x>\n\nb\n")
+                             << "Bcc" << QStringLiteral("Patrik Fältström <paf@x>");
+        QTest::newRow("reply-to") << QByteArray("From: a@x\nReply-To: answers@example.org\n\nb\n") << "Reply-To"
+                                  << "answers@example.org";
+        QTest::newRow("unparseable bcc kept as written")
+            << QByteArray("From: a@x\nBcc: undisclosed list;;; <<\n\nb\n") << "Bcc"
+            << "undisclosed list";
+    }
+
+    void investigatorHeaders()
+    {
+        QFETCH(QByteArray, mime);
+        QFETCH(QString, label);
+        QFETCH(QString, value);
+        const auto fields = MessageDocument::headerFields(readMessage(mime));
+        const auto it = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.first == label; });
+        QVERIFY2(it != fields.end(), qPrintable(label));
+        QVERIFY2(it->second.contains(value), qPrintable(it->second));
+    }
+
+    // Rule: containers are opened and text-like types printed as text.
+    void containers_data()
+    {
+        QTest::addColumn<QByteArray>("mime");
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<QStringList>("attachmentNames");
+        const QByteArray inner = "From: inner@x\nSubject: inner subject\n\ninner body words\n";
+        QTest::newRow("attached message in base64")
+            << "Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain\n\nouter\n"
+               "--b\nContent-Type: message/rfc822\nContent-Transfer-Encoding: base64\n\n" +
+                   inner.toBase64() + "\n--b--\n"
+            << QStringList{"outer", "inner subject", "inner body words"} << QStringList();
+        QTest::newRow("attached message in quoted-printable")
+            << QByteArray("Subject: s\nContent-Type: message/rfc822\nContent-Transfer-Encoding: quoted-printable\n\n"
+                          "Subject: qp inner\n\ncaf=C3=A9 au lait\n")
+            << QStringList{"qp inner", "café au lait"} << QStringList();
+        QTest::newRow("rfc822-headers, feedback report and richtext")
+            << QByteArray("Subject: s\nContent-Type: multipart/report; boundary=b\n\n"
+                          "--b\nContent-Type: text/rfc822-headers\n\nX-Original: headers part\n"
+                          "--b\nContent-Type: message/feedback-report\n\nFeedback-Type: abuse\n"
+                          "--b\nContent-Type: text/richtext\n\n<bold>rich words</bold>\n--b--\n")
+            << QStringList{"headers part", "Feedback-Type: abuse", "rich words"} << QStringList();
+        QTest::newRow("type without subtype keeps its name")
+            << QByteArray("Subject: s\nContent-Type: application-x-gzip; name=\"doc.xml.gz\"\n\nblah blah\n")
+            << QStringList{"blah blah"} << QStringList{"doc.xml.gz"};
+        QTest::newRow("empty subtype in a part")
+            << QByteArray("Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/\n\n"
+                          "slash words\n--b--\n")
+            << QStringList{"slash words"} << QStringList();
+        QTest::newRow("winmail.dat that is no TNEF stays an attachment")
+            << QByteArray("Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain\n\n"
+                          "body\n--b\nContent-Type: application/ms-tnef; name=winmail.dat\n"
+                          "Content-Disposition: attachment; filename=winmail.dat\n\nnot tnef at all\n--b--\n")
+            << QStringList{"body"} << QStringList{"winmail.dat"};
+    }
+
+    void containers()
+    {
+        QFETCH(QByteArray, mime);
+        QFETCH(QStringList, words);
+        QFETCH(QStringList, attachmentNames);
+        const Message m = readMessage(mime);
+        const QString missing = missingWord(printedText(m), words);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing));
+        QStringList names;
+        for (const Attachment& a : m.attachments)
+            names << a.fileName;
+        QCOMPARE(names, attachmentNames);
+    }
+
+    // The files inside winmail.dat are real files, not the container's bytes.
+    void tnefAttachments()
+    {
+        const QString path = sampleOrSkip(QStringLiteral("aspose_tnefEml1.eml"));
+        SKIP_WITHOUT_SAMPLES(path);
+        Message m;
+        QVERIFY(MimeReader::readFile(path, m));
+        QStringList names;
+        for (const Attachment& a : m.attachments)
+        {
+            names << a.fileName;
+            if (a.fileName.endsWith(QStringLiteral(".jpg")))
+                QVERIFY2(a.content.startsWith("\xFF\xD8"), qPrintable(a.fileName)); // real JPEG bytes
+        }
+        QVERIFY2(names.contains(QStringLiteral("1.jpg")) && names.contains(QStringLiteral("image001.jpg")),
+                 qPrintable(names.join(u',')));
+        QVERIFY(!names.contains(QStringLiteral("winmail.dat")));
+    }
+
+    void rtf_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("html");
+        QTest::newRow("paragraphs, escapes, tables skipped")
+            << QByteArray(R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0 Arial;}}{\colortbl;\red0;}\f0 caf\'e9\par )"
+                          R"(two\{braces\}\tab x\par})")
+            << QStringLiteral("café\ntwo{braces}\tx\n") << false;
+        QTest::newRow("unicode with fallback")
+            << QByteArray(R"({\rtf1\uc1 \u26085?\u26412?\par})") << QStringLiteral("日本\n") << false;
+        QTest::newRow("html wrapped in rtf")
+            << QByteArray(R"({\rtf1\ansi\fromhtml1 {\*\htmltag64 <p>}\htmlrtf {\b \htmlrtf0 bold\htmlrtf }\htmlrtf0 )"
+                          R"({\*\htmltag72 </p>}})")
+            << QStringLiteral("<p>bold</p>") << true;
+    }
+
+    void rtf()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QFETCH(bool, html);
+        bool isHtml = !html;
+        QCOMPARE(rtfToText(rtf, &isHtml), text);
+        QCOMPARE(isHtml, html);
+    }
+
+    // Rule: adjacent encoded words of one charset are one text, even split inside a character.
+    void splitEncodedWords_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QString>("expected");
+        // "日本語のテキスト" in UTF-8, cut after the first byte of "テ".
+        QTest::newRow("base64 split in a character")
+            << QByteArray("=?UTF-8?B?5pel5pys6Kqe44Gu4w==?= =?UTF-8?B?g4bjgq3jgrnjg4g=?=")
+            << QStringLiteral("日本語のテキスト");
+        QTest::newRow("q split in a character")
+            << QByteArray("=?utf-8?q?=E6=97=A5=E6?=\r\n =?UTF-8?Q?=9C=AC?=") << QStringLiteral("日本");
+        QTest::newRow("shift_jis split") << QByteArray("=?Shift_JIS?B?kw==?= =?Shift_JIS?B?+pZ7?=")
+                                         << QStringLiteral("日本");
+    }
+
+    void splitEncodedWords()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(QString, expected);
+        const Message m = readMessage("From: " + header + " <a@x>\nSubject: " + header +
+                                      "\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                                      "Content-Type: message/rfc822\n\nSubject: " +
+                                      header + "\n\ninner\n--b--\n");
+        QCOMPARE(m.subject, expected);
+        QVERIFY2(m.from.startsWith(expected), qPrintable(m.from));
+        QCOMPARE(m.embedded.size(), std::size_t(1));
+        QCOMPARE(m.embedded[0].subject, expected);
+    }
+
+    // Rule: a byte-order mark is not part of the first header.
+    void byteOrderMark_data()
+    {
+        QTest::addColumn<QByteArray>("mime");
+        QTest::newRow("bom before header") << QByteArray("\xEF\xBB\xBF"
+                                                         "From: first@x\nSubject: s\n\nb\n");
+        QTest::newRow("bom before mbox line")
+            << QByteArray("\xEF\xBB\xBF"
+                          "From first@x Tue Dec  8 10:00:00 2026\nFrom: first@x\nSubject: s\n\nb\n");
+    }
+
+    void byteOrderMark()
+    {
+        QFETCH(QByteArray, mime);
+        const Message m = readMessage(mime);
+        QCOMPARE(m.from, QStringLiteral("first@x"));
+        QCOMPARE(m.subject, QStringLiteral("s"));
+        QVERIFY(m.rawText.isEmpty());
+    }
+
+    // Rule: the date line shows the sender's clock, offset and zone name; never invents UTC.
+    void datesAsWritten_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("absent");
+        QTest::newRow("offset with zone comment")
+            << "Wed, 11 Feb 1998 11:51:07 -0600 (CST)" << QStringList{"11:51:07 -0600 (CST)", "1998"}
+            << QStringList{"17:51", "UTC"};
+        QTest::newRow("obsolete zone name")
+            << "11 Feb 98 11:51 EST" << QStringList{"11:51:00 -0500 (EST)"} << QStringList{"16:51"};
+        QTest::newRow("positive offset") << "Tue, 8 Dec 2026 23:30:00 +0530" << QStringList{"23:30:00 +0530"}
+                                         << QStringList{"18:00"};
+        QTest::newRow("no zone") << "Tue, 8 Dec 2026 09:15:00" << QStringList{"09:15:00 (no time zone given)"}
+                                 << QStringList{"UTC", "+0000"};
+        QTest::newRow("unknown zone printed as written")
+            << "Tue, 8 Dec 2026 09:15:00 XYZT" << QStringList{"Tue, 8 Dec 2026 09:15:00 XYZT"} << QStringList{"UTC"};
+        QTest::newRow("unparseable") << "sometime last tuesday" << QStringList{"sometime last tuesday"}
+                                     << QStringList{};
+    }
+
+    void datesAsWritten()
+    {
+        QFETCH(QString, date);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, absent);
+        const Message m = readMessage("From: a@x\nDate: " + date.toUtf8() + "\n\nb\n");
+        const auto fields = MessageDocument::headerFields(m);
+        const auto it = std::find_if(fields.begin(), fields.end(), [](const auto& f) { return f.first == u"Sent"; });
+        QVERIFY2(it != fields.end(), "no Sent line");
+        for (const QString& s : shown)
+            QVERIFY2(it->second.contains(s), qPrintable(it->second));
+        for (const QString& s : absent)
+            QVERIFY2(!it->second.contains(s), qPrintable(it->second));
+    }
+
+    // Rule: every script reaches the paper with its own letters in the text layer.
+    void scriptsOnPaper()
+    {
+        Message m;
+        m.subject = QStringLiteral("한국어 제목");
+        m.textBody = QStringLiteral("한국어 텍스트 日本語のテキスト 🦊");
+        m.htmlBody = QStringLiteral("<p style=\"font-family: Arial\">한글 본문 日本語 🦊</p>");
+        QTemporaryDir dir;
+        const QString text = pdfTextOf(m, dir, QStringLiteral("k"));
+        for (const QString& word :
+             {QStringLiteral("한국어 제목"), QStringLiteral("한글 본문"), QStringLiteral("日本語")})
+            QVERIFY2(text.contains(word), qPrintable(word + QStringLiteral(" not in\n") + text));
+        // The fox has no text mapping in the PDF; its glyph must come from a font that has it.
+        QProcess fonts;
+        fonts.start(QStringLiteral("pdffonts"), {dir.filePath(QStringLiteral("k.pdf"))});
+        QVERIFY(fonts.waitForFinished(30000));
+        QVERIFY2(fonts.readAllStandardOutput().contains("Symbola"), "no emoji font in the PDF");
+    }
+};
+
+QTEST_MAIN(tst_Reading)
+#include "tst_Reading.moc"
