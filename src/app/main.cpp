@@ -1,12 +1,17 @@
 #include "AppIcon.h"
 #include "CupsPrinterSystem.h"
+#include "CursorFile.h"
+#include "Express1.h"
 #include "Form1.h"
 #include "Form2.h"
 #include "MailEngine.h"
+#include "PosixProcessLauncher.h"
 #include "ProcProcessTable.h"
 #include "QtDialogs.h"
 #include "SettingsStore.h"
 #include "SharedProcedures.h"
+#include "WineRegistry.h"
+#include "WorkFolder.h"
 
 #include <QApplication>
 
@@ -24,8 +29,18 @@ int main(int argc, char* argv[])
 
     Form1::Services services{dialogs, settings,  printers, processes, engine, QCoreApplication::applicationDirPath(),
                              nullptr, endProgram};
+    // The Outlook Express window's lists and work files outlive each opening of it.
+    WineRegistry registry(WinePrefix::fromEnvironment());
+    Express1 express(dialogs, registry, WinePrefix::fromEnvironment());
+    Form2::State expressState;
+    PosixProcessLauncher launcher;
+    WorkFolder workFolder;
     services.showOutlookExpress = [&](QWidget* parent) {
-        Form2 window({[&] { return Main::IsOutlookInstalled(engine); }, endProgram, ApplicationIcon()}, parent);
+        Form2 window({dialogs, settings, printers, launcher, express, expressState,
+                      QCoreApplication::applicationDirPath(), workFolder.path(), ApplicationIcon(),
+                      [&] { return Main::IsOutlookInstalled(engine); }, endProgram, Main::FileExists, LoadCursorFile,
+                      [](double seconds) { Main::WaitSeconds(seconds); }},
+                     parent);
         window.exec();
     };
 

@@ -5,7 +5,6 @@
 #include "FailingFactory.h"
 #include "FakeProcessTable.h"
 #include "Form1.h"
-#include "Form2.h"
 #include "GetSetPrinter.h"
 #include "MailEngine.h"
 #include "NoPrintServer.h"
@@ -106,7 +105,6 @@ private Q_SLOTS:
     void bothOptionsTrueEndsWithTheSecond();
     void withoutAPrintServerNothingIsSelected();
     void withoutOutlookTheExpressWindowOpens();
-    void expressWindowEndsTheProgramOnlyWithoutOutlook();
     void pointerFollowsTheMouseButNotWhileBusy();
     void cursorFileKeepsItsHotspot();
     void damagedCursorFileIsReported();
@@ -484,21 +482,6 @@ void TestForm1::withoutOutlookTheExpressWindowOpens()
     next.load(true);
     QVERIFY(next.child<QRadioButton>("Option4")->isChecked());
     QCOMPARE(next.outlookExpressShown, 0);
-}
-
-void TestForm1::expressWindowEndsTheProgramOnlyWithoutOutlook()
-{
-    for (const bool installed : {false, true})
-    {
-        int ended = 0;
-        Form2 window({[installed] { return installed; }, [&ended] { ++ended; }, QIcon()});
-        QCOMPARE(window.windowTitle(), QStringLiteral("Vellumtide"));
-        QCOMPARE(window.size(), QSize(536, 567));
-        QVERIFY(window.isModal());
-        QTimer::singleShot(0, &window, &QDialog::close);
-        window.exec();
-        QCOMPARE(ended, installed ? 0 : 1);
-    }
 }
 
 void TestForm1::pointerFollowsTheMouseButNotWhileBusy()

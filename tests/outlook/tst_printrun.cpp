@@ -59,7 +59,7 @@ struct Fixture
 
     void run(const QString& mode)
     {
-        Outlook::LineSteps steps([this](int line, std::exception_ptr) { errorLines.append(line); });
+        LineSteps steps([this](int line, std::exception_ptr) { errorLines.append(line); });
         Outlook::PrintRun printRun(factory, dialogs, grid, window, steps);
         printRun.Run(mode);
     }

@@ -138,7 +138,7 @@ void TestSampleStores::printsTickedRowsOnTheChosenQueue()
 
     QueueWindow window(QStringLiteral("pdf2"));
     QList<int> failedLines;
-    Outlook::LineSteps steps([&](int line, std::exception_ptr) { failedLines << line; });
+    LineSteps steps([&](int line, std::exception_ptr) { failedLines << line; });
     MailStore::EngineFactory engine(QStringLiteral("/nonexistent/profile.txt"));
     Outlook::PrintRun run(engine, listed.dialogs, listed.grid, window, steps);
     run.Run(QStringLiteral("User Checked Items"));

@@ -4,9 +4,6 @@
 #include <functional>
 #include <utility>
 
-namespace Outlook
-{
-
 /// Runs the numbered statements of an operation the way a window's error trap does:
 /// a failing statement is handed to the report with its line and the next one runs.
 /// A branch test that fails counts as passed.
@@ -45,5 +42,3 @@ public:
 private:
     Report m_report;
 };
-
-} // namespace Outlook

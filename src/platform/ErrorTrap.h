@@ -11,7 +11,7 @@ class Dialogs;
 /// The error trap of an event handler. Each statement runs through step() or test()
 /// with its line number; an error shows the "Application Error" box and execution
 /// goes on with the next statement. A branch test that fails counts as passed.
-class ErrorTrap : public Outlook::LineSteps
+class ErrorTrap : public LineSteps
 {
 public:
     /// location is "Window.Procedure", for example "Form1.Form_Load".

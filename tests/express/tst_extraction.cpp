@@ -1,0 +1,242 @@
+// Extraction through the real converter and printing on the private CUPS server.
+
+#include "ExpressFixture.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+
+using namespace ExpressTest;
+
+namespace
+{
+
+// The Date lines MANIFEST.txt lists for one .dbx file.
+QStringList manifestDates(const QString& manifest, const QString& file)
+{
+    QFile text(manifest);
+    if (!text.open(QIODevice::ReadOnly))
+        return {};
+    QStringList dates;
+    bool inFile = false;
+    for (const QString& line : QString::fromUtf8(text.readAll()).split(u'\n'))
+    {
+        if (line.startsWith(u"FILE: "))
+            inFile = line.mid(6).trimmed() == file;
+        const qsizetype at = line.indexOf(u"| Date: ");
+        if (inFile && at >= 0)
+            dates.append(line.mid(at + 8).trimmed());
+    }
+    return dates;
+}
+
+QString headerOf(const QString& path, const QString& name)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QRegularExpression line(u"^"_qs + name + u": *([^\r\n]*?) *\r$"_qs, QRegularExpression::MultilineOption);
+    return line.match(QString::fromLatin1(file.readAll())).captured(1);
+}
+
+} // namespace
+
+class TestExtraction : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString m_inbox;
+    QString m_small;
+
+    // The window with the given .dbx files added through the file dialog and ticked.
+    Form2& openWith(Fixture& f, const QStringList& dbx)
+    {
+        Form2& form = f.open();
+        f.dialogs.fileAnswers.enqueue(dbx);
+        form.PushButton1_Click();
+        form.PushButton5_Click();
+        return form;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(TestSupport::haveCups(), "run through scripts/test.sh: the private CUPS server is missing");
+        QVERIFY(QFile::exists(TestSupport::binDir() + QStringLiteral("/DBXToEML")));
+        m_inbox = sample(QStringLiteral("dbx/test_OutlookDBX.dbx"));
+        m_small = sample(QStringLiteral("dbx/test.dbx"));
+    }
+
+    void init()
+    {
+        QFile::remove(SettingsStore().fileName());
+        QFile::remove(qEnvironmentVariable("CUPS_SERVERROOT") + QStringLiteral("/lpoptions"));
+        QFile::remove(QDir::homePath() + QStringLiteral("/.cups/lpoptions"));
+    }
+
+    void extractionListsEveryMessage()
+    {
+        if (m_inbox.isEmpty())
+            QSKIP(qPrintable(samplesAbsent()));
+        Fixture f;
+        Form2& form = openWith(f, {m_inbox});
+        // Leftovers of an earlier run go first.
+        QVERIFY(writeFile(f.work.path() + QStringLiteral("/old.eml"), "Date: old\r\n"));
+        form.messageGrid().addRow({u"old row"_qs});
+        form.PushButton2_Click();
+
+        QCOMPARE(f.dialogs.texts(), QStringList{u"Done."_qs});
+        const QStringList dates = manifestDates(QFileInfo(m_inbox).path() + QStringLiteral("/MANIFEST.txt"),
+                                                QStringLiteral("test_OutlookDBX.dbx"));
+        QCOMPARE(dates.size(), 28);
+        ReportListModel& grid = form.messageGrid();
+        QCOMPARE(grid.rowCount(), 28);
+        QCOMPARE(f.state.EmlFileNames.size(), 28);
+        QStringList listed;
+        for (int row = 0; row < grid.rowCount(); ++row)
+        {
+            const QString path = f.work.path() + u'/' + f.state.EmlFileNames[row];
+            listed.append(grid.text(row, 3));
+            QCOMPARE(grid.text(row, 3), headerOf(path, u"Date"_qs));
+            QCOMPARE(grid.text(row, 0), headerOf(path, u"From"_qs));
+            QCOMPARE(grid.text(row, 1), headerOf(path, u"To"_qs));
+            QCOMPARE(grid.text(row, 2), headerOf(path, u"Subject"_qs));
+            QVERIFY(!grid.isChecked(row));
+        }
+        listed.sort();
+        QStringList expected = dates;
+        expected.sort();
+        QCOMPARE(listed, expected);
+        QVERIFY(!QFile::exists(f.work.path() + QStringLiteral("/old.eml")));
+        QCOMPARE(form.pointer(), Form2::Pointer::Default);
+    }
+
+    void twoFilesListEachMessageOnce()
+    {
+        if (m_inbox.isEmpty())
+            QSKIP(qPrintable(samplesAbsent()));
+        Fixture f;
+        // A path with blanks, quotes and other letters reaches the converter whole.
+        const QString odd = f.dir.filePath(QStringLiteral("a \"quoted\" földer/test copy.dbx"));
+        QVERIFY(QDir().mkpath(QFileInfo(odd).path()));
+        QVERIFY(QFile::copy(m_small, odd));
+        Form2& form = openWith(f, {m_inbox, odd});
+        form.PushButton2_Click();
+        QCOMPARE(f.dialogs.texts(), QStringList{u"Done."_qs});
+        QCOMPARE(form.messageGrid().rowCount(), 29);
+        QCOMPARE(f.state.EmlFileNames.size(), 29);
+        QCOMPARE(QSet<QString>(f.state.EmlFileNames.begin(), f.state.EmlFileNames.end()).size(), 29);
+        QCOMPARE(form.messageGrid().text(28, 2), u"Please read you won't be sorry........"_qs);
+
+        // A second run starts afresh.
+        form.PushButton2_Click();
+        QCOMPARE(form.messageGrid().rowCount(), 29);
+    }
+
+    void failedConversionsAreNamed()
+    {
+        if (m_inbox.isEmpty())
+            QSKIP(qPrintable(samplesAbsent()));
+        Fixture f;
+        QFile source(m_inbox);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QString damaged = f.dir.filePath(QStringLiteral("damaged.dbx"));
+        QVERIFY(writeFile(damaged, source.read(200000)));
+        const QString notDbx = f.dir.filePath(QStringLiteral("text.dbx"));
+        QVERIFY(writeFile(notDbx, "just text"));
+        const QString missing = f.dir.filePath(QStringLiteral("gone.dbx"));
+        Form2& form = openWith(f, {missing, damaged, notDbx, m_small});
+        form.PushButton2_Click();
+        QCOMPARE(f.dialogs.texts(),
+                 QStringList{u"Done.\r\n"_qs + missing + u": the file is missing or cannot be read\r\n"_qs + damaged +
+                             u": the file is damaged; the messages that could be recovered are listed\r\n"_qs + notDbx +
+                             u": not an Outlook Express folder file"_qs});
+        QVERIFY(form.messageGrid().rowCount() > 1); // the recovered messages and the good file's one
+        QCOMPARE(f.state.EmlFileNames.size(), form.messageGrid().rowCount());
+    }
+
+    void missingConverterLeavesTheRunGoing()
+    {
+        Fixture f(QDir::tempPath() + QStringLiteral("/vellumtide-no-converter-here"));
+        Form2& form = openWith(f, {u"/x/a.dbx"_qs, u"/x/b.dbx"_qs});
+        form.fileGrid().setChecked(0, false);
+        form.PushButton2_Click();
+        QCOMPARE(f.dialogs.texts(), QStringList{u"Done.\r\n/x/b.dbx: the converter DBXToEML could not be started"_qs});
+        QCOMPARE(form.messageGrid().rowCount(), 0);
+
+        // No ticked row: still a clean slate and "Done.".
+        f.dialogs.shown.clear();
+        form.PushButton3_Click();
+        form.messageGrid().addRow({u"x"_qs});
+        form.PushButton2_Click();
+        QCOMPARE(f.dialogs.texts(), QStringList{u"Done."_qs});
+        QCOMPARE(form.messageGrid().rowCount(), 0);
+    }
+
+    void printRunPrintsTickedMessagesInOrder()
+    {
+        if (m_inbox.isEmpty())
+            QSKIP(qPrintable(samplesAbsent()));
+        Fixture f;
+        QVERIFY(f.printers.setDefaultPrinter(u"pdf1"_qs, nullptr));
+        Form2& form = openWith(f, {m_inbox});
+        form.PushButton2_Click();
+        ReportListModel& grid = form.messageGrid();
+        // Three rows whose subjects are plain text, ticked from the bottom up.
+        QList<int> rows;
+        for (int row = grid.rowCount() - 1; row >= 0 && rows.size() < 3; --row)
+        {
+            const QString subject = grid.text(row, 2);
+            if (!subject.isEmpty() && !subject.contains(u"=?"))
+                rows.prepend(row);
+        }
+        QCOMPARE(rows.size(), 3);
+        for (int row : rows)
+            grid.setChecked(row, true);
+        auto* combo = f.child<QComboBox>("Combo1");
+        combo->setCurrentIndex(combo->findText(u"pdf2"_qs));
+        const int before = TestSupport::printedJobs(u"pdf2"_qs).size();
+        f.dialogs.shown.clear();
+
+        QElapsedTimer clock;
+        clock.start();
+        form.PushButton7_Click();
+        QVERIFY(clock.elapsed() >= 30000);
+        QCOMPARE(f.dialogs.texts(), QStringList{u"Done."_qs});
+        QCOMPARE(f.printers.defaultPrinter().name, u"pdf2"_qs);
+        QCOMPARE(f.state.SavedPrinter, u"pdf1"_qs);
+        QCOMPARE(QDir(f.work.path()).entryList({u"*.mht"_qs}, QDir::Files), QStringList());
+        QCOMPARE(QDir(f.work.path()).entryList({u"*.eml"_qs}, QDir::Files).size(), 28);
+
+        const QList<TestSupport::PrintedJob> jobs = TestSupport::waitForJobs(u"pdf2"_qs, before, 3);
+        QCOMPARE(jobs.size(), 3);
+        for (int i = 0; i < 3; ++i)
+        {
+            const QString text = TestSupport::pdfText(jobs[i].pdfPath).simplified();
+            QVERIFY2(text.contains(grid.text(rows[i], 2).simplified()), qPrintable(text.left(300)));
+        }
+
+        form.close();
+        QCOMPARE(f.printers.defaultPrinter().name, u"pdf1"_qs);
+        QCOMPARE(QDir(f.work.path()).entryList({u"*.eml"_qs}, QDir::Files), QStringList());
+    }
+
+    void printRunWithoutTicksSwitchesThePrinterOnly()
+    {
+        Fixture f;
+        Form2& form = f.open();
+        f.state.EmlFileNames = {u"a.eml"_qs};
+        form.messageGrid().addRow({u"a"_qs});
+        auto* combo = f.child<QComboBox>("Combo1");
+        combo->setCurrentIndex(1);
+        form.PushButton7_Click();
+        QCOMPARE(f.dialogs.texts(), QStringList{u"Done."_qs});
+        QCOMPARE(f.printers.defaultPrinter().name, u"pdf2"_qs);
+        form.close();
+        QCOMPARE(f.printers.defaultPrinter().name, u"pdf1"_qs);
+    }
+};
+
+QTEST_MAIN(TestExtraction)
+#include "tst_extraction.moc"
