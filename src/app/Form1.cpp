@@ -6,10 +6,12 @@
 #include "CursorFile.h"
 #include "Dialogs.h"
 #include "ErrorTrap.h"
+#include "GetSetPrinter.h"
 #include "PrinterList.h"
 #include "ProcessTable.h"
 #include "SettingsStore.h"
 #include "SharedProcedures.h"
+#include "SourceCheck.h"
 #include "Twips.h"
 #include "WindowLook.h"
 
@@ -23,6 +25,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTreeView>
 
@@ -78,7 +81,7 @@ void addItemUnselected(QComboBox* combo, const QString& text)
 Form1::Form1(Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_services(std::move(services))
+      m_services(std::move(services)), m_listing(m_services.outlook, m_services.dialogs, m_mailGrid, m_pump)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
@@ -88,6 +91,10 @@ Form1::Form1(Services services, QWidget* parent)
     setMouseTracking(true);
     buildControls();
     setTabOrder();
+    m_listing.setBusy = [this](bool busy) { setBusyPointer(busy); };
+    m_stopShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_stopShortcut->setEnabled(false);
+    connect(m_stopShortcut, &QShortcut::activated, this, [this] { m_stopRequested = true; });
 }
 
 Form1::~Form1() = default;
@@ -172,7 +179,14 @@ void Form1::buildControls()
     PushButton3 =
         button(this, "PushButton3", QStringLiteral("Start Printing Selected"), Twips::toRect(120, 7890, 7800, 405));
 
+    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+    connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+    connect(PushButton19, &QPushButton::clicked, this, &Form1::PushButton19_Click);
     connect(Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo1_Click);
     connect(Combo2, &QComboBox::currentIndexChanged, this, &Form1::Combo2_Click);
     connect(Option3, &QRadioButton::toggled, this, [this](bool on) {
@@ -276,6 +290,175 @@ void Form1::PushButton4_Click()
         if (m_services.showOutlookExpress)
             m_services.showOutlookExpress(this);
     });
+}
+
+void Form1::PushButton1_Click()
+{
+    if (m_operationRunning)
+        return;
+    setOperationRunning(true);
+    ErrorTrap trap(m_services.dialogs, QStringLiteral("Form1.PushButton1_Click"));
+    [&] {
+        if (trap.test(100, [&] { return !Main::IsOutlookInstalled(m_services.outlook); }))
+        {
+            trap.step(102, [&] {
+                m_services.dialogs.message(
+                    QStringLiteral("MS Outlook does not appear to be installed on this computer."), QString(),
+                    Dialogs::Icon::None);
+            });
+            return;
+        }
+        trap.step(104, [&] { Main::WaitSeconds(0.1); });
+        if (!sourceCheckPasses(trap, 106))
+            return;
+        trap.step(116, [&] { m_mailGrid.clear(); });
+        trap.step(118, [&] { ListView1->viewport()->repaint(); });
+        trap.step(120, [&] { m_listing.ListOutlookMail(listingSource()); });
+    }();
+    setOperationRunning(false);
+}
+
+void Form1::PushButton2_Click()
+{
+    if (m_operationRunning)
+        return;
+    setOperationRunning(true);
+    ErrorTrap trap(m_services.dialogs, QStringLiteral("Form1.PushButton2_Click"));
+    if (sourceCheckPasses(trap, 100))
+    {
+        trap.step(110, [&] { m_mailGrid.clear(); });
+        trap.step(112, [&] { ListView1->viewport()->repaint(); });
+        trap.step(114, [&] { m_listing.FindActive = true; });
+        trap.step(116, [&] {
+            m_listing.FindText = Text1->text();
+            m_listing.ListOutlookMail(listingSource());
+        });
+    }
+    setOperationRunning(false);
+}
+
+bool Form1::sourceCheckPasses(ErrorTrap& trap, int firstLine)
+{
+    const QString path = Text2->text();
+    if (!trap.test(firstLine, [&] { return Option4->isChecked(); }))
+        return true;
+    if (trap.test(firstLine + 2, [&] { return Outlook::SourceCheck::IsBlank(path); }))
+    {
+        trap.step(firstLine + 4, [&] {
+            m_services.dialogs.message(QStringLiteral("You forgot to input PST File."), QString(), Dialogs::Icon::None);
+        });
+        return false;
+    }
+    if (trap.test(firstLine + 6, [&] { return !Outlook::SourceCheck::StoreFileFound(path); }))
+    {
+        trap.step(firstLine + 8, [&] {
+            m_services.dialogs.message(QStringLiteral("PST File not found."), QString(), Dialogs::Icon::None);
+        });
+        return false;
+    }
+    return true;
+}
+
+Outlook::ListingSource Form1::listingSource() const
+{
+    return {Option3->isChecked(), Option4->isChecked(), Text2->text()};
+}
+
+void Form1::PushButton3_Click()
+{
+    if (m_operationRunning)
+        return;
+    setOperationRunning(true);
+    ErrorTrap trap(m_services.dialogs, QStringLiteral("Form1.PushButton3_Click"));
+    Outlook::PrintRun run(m_services.outlook, m_services.dialogs, m_mailGrid, *this, trap);
+    const QString mode = Combo1->currentText();
+    m_stopRequested = false;
+    m_stopShortcut->setEnabled(true);
+    // Ticks must not change between the counting and the printing pass.
+    ListView1->setEnabled(false);
+    run.Run(mode);
+    ListView1->setEnabled(true);
+    m_stopShortcut->setEnabled(false);
+    setOperationRunning(false);
+}
+
+void Form1::switchPrinter()
+{
+    GetSetPrinter::SetDefaultPrinter(m_services.printers, m_services.dialogs, Combo2->currentText(), false);
+}
+
+void Form1::showProgress(int taken, int total)
+{
+    if (m_titleBeforeRun.isNull())
+        m_titleBeforeRun = windowTitle();
+    setWindowTitle(QStringLiteral("%1 - printing %2 of %3").arg(m_titleBeforeRun).arg(taken).arg(total));
+    m_pump.letWindowProcess();
+}
+
+void Form1::endProgress()
+{
+    if (m_titleBeforeRun.isNull())
+        return;
+    setWindowTitle(m_titleBeforeRun);
+    m_titleBeforeRun = QString();
+}
+
+bool Form1::stopRequested()
+{
+    m_pump.letWindowProcess();
+    return m_stopRequested;
+}
+
+void Form1::setOperationRunning(bool running)
+{
+    // A second click during a listing or print run would nest inside it.
+    m_operationRunning = running;
+    for (QWidget* control : std::initializer_list<QWidget*>{PushButton1, PushButton2, PushButton3, PushButton4,
+                                                            PushButton5, PushButton6, PushButton8, Combo1, Combo2})
+        control->setEnabled(!running);
+}
+
+void Form1::PushButton5_Click()
+{
+    ErrorTrap trap(m_services.dialogs, QStringLiteral("Form1.PushButton5_Click"));
+    trap.step(102, [&] { m_mailGrid.setAllChecked(true); });
+}
+
+void Form1::PushButton6_Click()
+{
+    ErrorTrap trap(m_services.dialogs, QStringLiteral("Form1.PushButton6_Click"));
+    trap.step(102, [&] { m_mailGrid.setAllChecked(false); });
+}
+
+void Form1::PushButton8_Click()
+{
+    ErrorTrap trap(m_services.dialogs, QStringLiteral("Form1.PushButton8_Click"));
+    QString fileName;
+    Dialogs::OpenFileRequest request;
+    trap.step(100, [&] { fileName.clear(); });
+    trap.step(102, [&] { request.title = QStringLiteral("Select PST File"); });
+    trap.step(104, [&] { request.filter = QStringLiteral("All PST Files (*.pst)"); });
+    trap.step(106, [&] { fileName = m_services.dialogs.openFiles(request).value(0); });
+    if (trap.test(108, [&] { return !fileName.isEmpty(); }))
+        trap.step(110, [&] { Text2->setText(fileName); });
+}
+
+QString Form1::HelpText()
+{
+    const QString separator = QStringLiteral("\r\n\r\n");
+    return QStringList{QStringLiteral("If you are getting a query message that says"),
+                       QStringLiteral("\"Allow access for x minutes Yes No Help\""),
+                       QStringLiteral("You may want to deactivate it so that my software can work with Outlook for a "
+                                      "longer period of time."),
+                       QStringLiteral("To deactivate this query message, look for an option resembling:"),
+                       QStringLiteral("Outlook > Tools > Trust Center > Allow programmatic access")}
+        .join(separator);
+}
+
+void Form1::PushButton19_Click()
+{
+    ErrorTrap trap(m_services.dialogs, QStringLiteral("Form1.PushButton19_Click"));
+    trap.step(112, [&] { m_services.dialogs.message(HelpText(), QString(), Dialogs::Icon::None); });
 }
 
 void Form1::setOptionValue(QRadioButton* option, bool value)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "EventPump.h"
+#include "MailListing.h"
+#include "PrintRun.h"
 #include "ReportListModel.h"
 
 #include <QCursor>
@@ -17,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QShortcut;
 class QTreeView;
 class SettingsStore;
 
@@ -27,7 +31,7 @@ class ApplicationFactory;
 
 /// The main window: the Outlook-mode grid, the source, filter, print mode and printer
 /// choices. Every choice is stored the moment it is made.
-class Form1 : public QWidget
+class Form1 : public QWidget, private Outlook::PrintRunWindow
 {
     Q_OBJECT
 
@@ -58,6 +62,28 @@ public:
     void Form_Load();
     /// "Show Outlook Express Options".
     void PushButton4_Click();
+    /// "List Emails In Outlook".
+    void PushButton1_Click();
+    /// "Find".
+    void PushButton2_Click();
+    /// "Start Printing Selected".
+    void PushButton3_Click();
+    /// "Select All Items".
+    void PushButton5_Click();
+    /// "Deselect All Items".
+    void PushButton6_Click();
+    /// "..." beside the store file path.
+    void PushButton8_Click();
+    /// "Help".
+    void PushButton19_Click();
+
+    /// The tip the Help button shows.
+    static QString HelpText();
+
+    /// The listing state the window keeps between listings.
+    const Outlook::MailListing& listing() const { return m_listing; }
+    /// True while a listing or print run is going on.
+    bool isBusyWithOperation() const { return m_operationRunning; }
 
     /// Long operations show the hourglass; hovering does not replace it.
     void setBusyPointer(bool busy);
@@ -83,6 +109,16 @@ private:
     void FillPrinterList();
     void setOptionValue(QRadioButton* option, bool value);
     void setPointer(Pointer pointer);
+    bool sourceCheckPasses(class ErrorTrap& trap, int firstLine);
+    Outlook::ListingSource listingSource() const;
+    void setOperationRunning(bool running);
+
+    // The print run's window side.
+    void setBusy(bool busy) override { setBusyPointer(busy); }
+    void switchPrinter() override;
+    void showProgress(int taken, int total) override;
+    void endProgress() override;
+    bool stopRequested() override;
 
     void Combo1_Click();
     void Combo2_Click();
@@ -96,6 +132,12 @@ private:
     Pointer m_pointer = Pointer::Default;
     std::optional<QCursor> m_customCursor;
     bool m_centred = false;
+    Outlook::EventPump m_pump;
+    Outlook::MailListing m_listing;
+    bool m_operationRunning = false;
+    bool m_stopRequested = false;
+    QString m_titleBeforeRun;
+    QShortcut* m_stopShortcut = nullptr;
 
     QPushButton* PushButton19 = nullptr;
     QGroupBox* Frame1 = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LineSteps.h"
+
 #include <QString>
 #include <exception>
 #include <utility>
@@ -9,35 +11,14 @@ class Dialogs;
 /// The error trap of an event handler. Each statement runs through step() or test()
 /// with its line number; an error shows the "Application Error" box and execution
 /// goes on with the next statement. A branch test that fails counts as passed.
-class ErrorTrap
+class ErrorTrap : public LineSteps
 {
 public:
     /// location is "Window.Procedure", for example "Form1.Form_Load".
-    ErrorTrap(Dialogs& dialogs, QString location) : m_dialogs(dialogs), m_location(std::move(location)) {}
-
-    template <class Statement> void step(int line, Statement&& statement)
+    ErrorTrap(Dialogs& dialogs, QString location)
+        : LineSteps([this](int line, std::exception_ptr error) { report(line, error); }), m_dialogs(dialogs),
+          m_location(std::move(location))
     {
-        try
-        {
-            std::forward<Statement>(statement)();
-        }
-        catch (...)
-        {
-            report(line, std::current_exception());
-        }
-    }
-
-    template <class Condition> bool test(int line, Condition&& condition)
-    {
-        try
-        {
-            return std::forward<Condition>(condition)();
-        }
-        catch (...)
-        {
-            report(line, std::current_exception());
-            return true;
-        }
     }
 
     /// The text of the "Application Error" box.
