@@ -401,6 +401,9 @@ void PstItem::readBodies(libpff_item_t* item, Render::Message& out)
 {
     out.textBody =
         QString::fromUtf8(bodyBytes(item, libpff_message_get_plain_text_body_size, libpff_message_get_plain_text_body));
+    // Outlook stores a blank plain body beside a real RTF one.
+    if (out.textBody.trimmed().isEmpty())
+        out.textBody.clear();
     const QByteArray html = bodyBytes(item, libpff_message_get_html_body_size, libpff_message_get_html_body);
     if (!html.isEmpty())
         out.htmlBody = decodeHtml(html, int32Entry(item, kInternetCodepage));

@@ -178,7 +178,8 @@ private Q_SLOTS:
         QCOMPARE(tmp->Name(), QStringLiteral("tmp"));
         auto items = tmp->Items();
         QCOMPARE(items->Count(), 4);
-        for (int j = 1; j <= 4; ++j)
+        // The fourth holds only attachments under a blank HTML body.
+        for (int j = 1; j <= 3; ++j)
         {
             auto item = items->Item(j);
             QVERIFY2(item->Subject().contains(QLatin1String("original email")), qPrintable(item->Subject()));
@@ -189,6 +190,24 @@ private Q_SLOTS:
             // Every one of the four body kinds gives text, the RTF-only one included.
             QVERIFY2(item->Body().trimmed().size() > 10, qPrintable(QString::number(j)));
         }
+    }
+
+    void uncompressedRtfBodiesGiveText()
+    {
+        // Its Inbox holds RTF-only bodies stored uncompressed, which libpff does not decompress.
+        const QString path = pst("passwordprotectedPST.pst");
+        if (path.isEmpty())
+            QSKIP("sample folder pst is absent");
+        auto ns = session();
+        ns->AddStore(path);
+        auto root = ns->Folders()->GetLast();
+        const int inbox = int(folderNames(*root).indexOf(QStringLiteral("Inbox"))) + 1;
+        QVERIFY(inbox > 0);
+        auto items = root->Folders()->Item(inbox)->Items();
+        QCOMPARE(items->Count(), 4);
+        // The fourth holds only attachments under a blank HTML body.
+        for (int j = 1; j <= 3; ++j)
+            QVERIFY2(!items->Item(j)->Body().trimmed().isEmpty(), qPrintable(items->Item(j)->Subject()));
     }
 
     void nonMailMembersThrow()
