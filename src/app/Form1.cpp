@@ -226,8 +226,10 @@ void Form1::Form_Load()
     if (trap.test(106, [&] { return Main::FileExists(cursorPath); }))
     {
         trap.step(108, [&] {
-            m_customCursor = LoadCursorFile(cursorPath);
-            if (!m_customCursor)
+            std::optional<QCursor> cursor = LoadCursorFile(cursorPath);
+            const bool loaded = cursor.has_value();
+            m_pointer.setCustomCursor(std::move(cursor));
+            if (!loaded)
                 throw AppError(481, QStringLiteral("Vellumtide"), QStringLiteral("Invalid picture"));
         });
     }
@@ -510,22 +512,12 @@ void Form1::Text2_Change()
 
 void Form1::setBusyPointer(bool busy)
 {
-    m_pointer = busy ? Pointer::Busy : Pointer::Default;
-    if (busy)
-        setCursor(Qt::WaitCursor);
-    else
-        setCursor(Qt::ArrowCursor);
+    m_pointer.setBusy(busy);
 }
 
 void Form1::setPointer(Pointer pointer)
 {
-    if (m_pointer == Pointer::Busy || m_pointer == pointer)
-        return;
-    m_pointer = pointer;
-    if (pointer == Pointer::Custom && m_customCursor)
-        setCursor(*m_customCursor);
-    else
-        setCursor(Qt::ArrowCursor);
+    m_pointer.set(pointer);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
@@ -538,9 +530,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     setPointer(Pointer::Custom);
-    // A button ignores a move without a pressed mouse button; passed on to the window
-    // it would put the default pointer back at once.
-    return static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton;
+    return WindowPointer::swallowMove(watched, event);
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* event)

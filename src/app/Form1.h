@@ -5,6 +5,8 @@
 #include "PrintRun.h"
 #include "ReportListModel.h"
 
+#include "WindowPointer.h"
+
 #include <QCursor>
 #include <QWidget>
 #include <functional>
@@ -48,12 +50,7 @@ public:
         std::function<void()> endProgram;                 ///< ends the program at once
     };
 
-    enum class Pointer
-    {
-        Default,
-        Custom,
-        Busy,
-    };
+    using Pointer = WindowPointer::Pointer;
 
     explicit Form1(Services services, QWidget* parent = nullptr);
     ~Form1() override;
@@ -87,8 +84,8 @@ public:
 
     /// Long operations show the hourglass; hovering does not replace it.
     void setBusyPointer(bool busy);
-    Pointer pointer() const { return m_pointer; }
-    bool hasCustomCursor() const { return m_customCursor.has_value(); }
+    Pointer pointer() const { return m_pointer.current(); }
+    bool hasCustomCursor() const { return m_pointer.hasCustomCursor(); }
 
     ReportListModel& mailGrid() { return m_mailGrid; }
 
@@ -129,8 +126,7 @@ private:
 
     Services m_services;
     ReportListModel m_mailGrid;
-    Pointer m_pointer = Pointer::Default;
-    std::optional<QCursor> m_customCursor;
+    WindowPointer m_pointer{*this};
     bool m_centred = false;
     Outlook::EventPump m_pump;
     Outlook::MailListing m_listing;

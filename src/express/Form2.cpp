@@ -169,8 +169,10 @@ void Form2::Form_Load()
     if (trap.test(106, [&] { return m_services.fileExists && m_services.fileExists(cursorPath); }))
     {
         trap.step(108, [&] {
-            m_customCursor = m_services.loadCursor ? m_services.loadCursor(cursorPath) : std::nullopt;
-            if (!m_customCursor)
+            std::optional<QCursor> cursor = m_services.loadCursor ? m_services.loadCursor(cursorPath) : std::nullopt;
+            const bool loaded = cursor.has_value();
+            m_pointer.setCustomCursor(std::move(cursor));
+            if (!loaded)
                 throw AppError(481, QStringLiteral("Vellumtide"), QStringLiteral("Invalid picture"));
         });
     }
@@ -419,19 +421,12 @@ void Form2::done(int result)
 
 void Form2::setBusyPointer(bool busy)
 {
-    m_pointer = busy ? Pointer::Busy : Pointer::Default;
-    setCursor(busy ? Qt::WaitCursor : Qt::ArrowCursor);
+    m_pointer.setBusy(busy);
 }
 
 void Form2::setPointer(Pointer pointer)
 {
-    if (m_pointer == Pointer::Busy || m_pointer == pointer)
-        return;
-    m_pointer = pointer;
-    if (pointer == Pointer::Custom && m_customCursor)
-        setCursor(*m_customCursor);
-    else
-        setCursor(Qt::ArrowCursor);
+    m_pointer.set(pointer);
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event)
@@ -444,9 +439,7 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     setPointer(Pointer::Custom);
-    // A button ignores a move without a pressed mouse button; passed on to the window
-    // it would put the default pointer back at once.
-    return qobject_cast<QPushButton*>(watched) && static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton;
+    return WindowPointer::swallowMove(watched, event);
 }
 
 void Form2::mouseMoveEvent(QMouseEvent* event)

@@ -2,6 +2,8 @@
 
 #include "ReportListModel.h"
 
+#include "WindowPointer.h"
+
 #include <QCursor>
 #include <QDialog>
 #include <QIcon>
@@ -53,12 +55,7 @@ public:
         std::function<void(double)> waitSeconds;
     };
 
-    enum class Pointer
-    {
-        Default,
-        Custom,
-        Busy,
-    };
+    using Pointer = WindowPointer::Pointer;
 
     static constexpr int kClientWidthTwips = 8040;
     static constexpr int kClientHeightTwips = 8505;
@@ -80,7 +77,7 @@ public:
 
     ReportListModel& fileGrid() { return m_files; }
     ReportListModel& messageGrid() { return m_messages; }
-    Pointer pointer() const { return m_pointer; }
+    Pointer pointer() const { return m_pointer.current(); }
     WebBrowser& browser() { return *m_browser; }
 
     /// The help text of PushButton23.
@@ -106,8 +103,7 @@ private:
     ReportListModel m_files;
     ReportListModel m_messages;
     std::unique_ptr<WebBrowser> m_browser;
-    std::optional<QCursor> m_customCursor;
-    Pointer m_pointer = Pointer::Default;
+    WindowPointer m_pointer{*this};
     bool m_loaded = false;
     bool m_centred = false;
     bool m_running = false;         // an extraction or print run is under way
