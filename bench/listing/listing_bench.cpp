@@ -2,9 +2,11 @@
 // reports rows per second and peak memory beside the time the store alone needs to
 // hand out the same values, so the listing's own cost shows as the difference.
 //
-//   listing_bench [messages]       (default 100000)
+//   listing_bench [messages]           an in-memory store (default 100000 messages)
+//   listing_bench --profile FILE       the stores of a profile file, through the built-in engine
 #include "Dialogs.h"
 #include "FakeEngine.h"
+#include "MailEngine.h"
 #include "MailListing.h"
 #include "MailRow.h"
 #include "ReportListModel.h"
@@ -13,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QTreeView>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <sys/resource.h>
 
 namespace
@@ -59,9 +63,8 @@ void generate(Fake::World& world, int count)
 }
 
 // The store's own cost: every value a row needs, read in walk order, nothing kept.
-qint64 readStoreOnly(Fake::World& world)
+qint64 readStoreOnly(Outlook::ApplicationFactory& factory)
 {
-    Fake::Factory factory(world);
     QElapsedTimer timer;
     timer.start();
     auto application = factory.create();
@@ -96,12 +99,21 @@ qint64 readStoreOnly(Fake::World& world)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const bool real = argc > 2 && std::strcmp(argv[1], "--profile") == 0;
+    int count = !real && argc > 1 ? std::atoi(argv[1]) : 100000;
 
     Fake::World world;
-    generate(world, count);
+    std::unique_ptr<Outlook::ApplicationFactory> factoryOwner;
+    if (real)
+        factoryOwner = std::make_unique<MailStore::EngineFactory>(QString::fromLocal8Bit(argv[2]));
+    else
+    {
+        generate(world, count);
+        factoryOwner = std::make_unique<Fake::Factory>(world);
+    }
+    Outlook::ApplicationFactory& factory = *factoryOwner;
     const long beforeKb = peakKilobytes();
-    const qint64 storeMs = readStoreOnly(world);
+    const qint64 storeMs = readStoreOnly(factory);
 
     SilentDialogs dialogs;
     ReportListModel grid;
@@ -112,7 +124,6 @@ int main(int argc, char* argv[])
     view.setModel(&grid);
     view.resize(800, 400);
     view.show();
-    Fake::Factory factory(world);
     Outlook::EventPump pump;
     Outlook::MailListing listing(factory, dialogs, grid, pump);
     QElapsedTimer timer;
@@ -121,9 +132,11 @@ int main(int argc, char* argv[])
     QCoreApplication::processEvents();
     const qint64 listMs = timer.elapsed();
     const long peakKb = peakKilobytes();
+    if (real)
+        count = grid.rowCount();
 
     std::printf("%-34s %10s %12s %14s\n", "step", "ms", "rows/s", "peak MB");
-    std::printf("%-34s %10lld %12.0f %14.1f\n", "store read alone (in memory)", static_cast<long long>(storeMs),
+    std::printf("%-34s %10lld %12.0f %14.1f\n", real ? "store read alone (engine)" : "store read alone (in memory)", static_cast<long long>(storeMs),
                 storeMs ? count * 1000.0 / storeMs : 0.0, beforeKb / 1024.0);
     std::printf("%-34s %10lld %12.0f %14.1f\n", "listing into the grid", static_cast<long long>(listMs),
                 listMs ? grid.rowCount() * 1000.0 / listMs : 0.0, peakKb / 1024.0);

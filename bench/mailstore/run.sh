@@ -11,13 +11,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # 100,000 messages in 10 folders of a Thunderbird-style tree.
-mkdir -p "$work/store"
-for f in 0 1 2 3 4 5 6 7 8 9; do
-    awk -v f=$f 'BEGIN { for (i = 0; i < 10000; i++) {
-        printf "From s%d@example.org Tue Dec  1 10:00:00 2026\nFrom: Sender %d <s%d@example.org>\n", i % 97, i % 97, i % 97;
-        printf "Subject: Message %d of folder %d\nDate: 01 Dec 2026 10:%02d:00 +0000\n\n", i, f, i % 60;
-        printf "Body line of message %d.\nSecond line.\n\n", i } }' >"$work/store/Folder$f"
-done
+"$top/bench/gen-mbox-tree.sh" "$work/store" 10 10000
 sync
 secs() { awk '{ for (i = 1; i <= NF; i++) if ($i ~ /^seconds=/) { sub("seconds=", "", $i); print $i } }'; }
 cat "$work/store"/* >/dev/null # warm cache for every tool alike

@@ -40,7 +40,7 @@ inline QString sample(const QString& relative)
 
 inline QString samplesAbsent()
 {
-    return QStringLiteral("sample folder %1 is absent").arg(qEnvironmentVariable("VELLUMTIDE_TESTDATA"));
+    return QStringLiteral("sample folder %1 is absent").arg(TestSupport::testDataRoot());
 }
 
 /// A Wine prefix with a C: drive; user.reg holds the lines given.

@@ -92,11 +92,7 @@ private Q_SLOTS:
 
 void TestSampleStores::initTestCase()
 {
-    if (!QFileInfo(sample(QStringLiteral("MANIFEST.txt"))).isFile())
-    {
-        const QString root = qEnvironmentVariable("VELLUMTIDE_TESTDATA", QStringLiteral("../shared/testdata"));
-        QSKIP(qPrintable(QStringLiteral("sample stores not found in %1/pst").arg(root)));
-    }
+    VT_REQUIRE_TESTDATA(QStringLiteral("pst/MANIFEST.txt"));
 }
 
 void TestSampleStores::listsTheMailOfASampleStore_data()
