@@ -96,7 +96,8 @@ private Q_SLOTS:
     {
         using Files = QList<QPair<QString, QByteArray>>;
         QTest::addColumn<Files>("inputs");
-        QTest::addColumn<Files>("outputs"); // PDF name and a text it must hold
+        QTest::addColumn<Files>("outputs");  // PDF name and a text it must hold
+        QTest::addColumn<Files>("existing"); // already in the output folder; must stay as it is
         QByteArray nested = "Subject: deep\nContent-Type: multipart/mixed; boundary=b0\n\n--b0\n"
                             "Content-Type: text/plain\n\nouter words\n";
         for (int i = 0; i < 60; ++i)
@@ -105,19 +106,24 @@ private Q_SLOTS:
         nested += "--b60\nContent-Type: text/plain\n\ninnermost\n";
         QTest::newRow("same name in two folders")
             << Files{{"a/1.eml", "Subject: first\n\nbody of a\n"}, {"b/1.eml", "Subject: second\n\nbody of b\n"}}
-            << Files{{"1.eml.pdf", "body of a"}, {"1.eml-2.pdf", "body of b"}};
+            << Files{{"1.eml.pdf", "body of a"}, {"1.eml-2.pdf", "body of b"}} << Files{};
+        QTest::newRow("an earlier run's pdf is kept")
+            << Files{{"1.eml", "Subject: new\n\nnew body\n"}} << Files{{"1.eml-2.pdf", "new body"}}
+            << Files{{"1.eml.pdf", "earlier output"}};
         QTest::newRow("mbox gives one pdf per message")
             << Files{{"in.mbox", "From a@x Tue Dec  8 10:00:00 2026\nSubject: one\n\nfirst message\n>From here\n\n"
                                  "From b@x Tue Dec  8 11:00:00 2026\nSubject: two\n\nsecond message\n"}}
             << Files{{"in.mbox-1.pdf", "first message"},
                      {"in.mbox-1.pdf", "From here"},
-                     {"in.mbox-2.pdf", "second message"}};
+                     {"in.mbox-2.pdf", "second message"}}
+            << Files{};
         QTest::newRow("nesting too deep says so")
             << Files{{"deep.eml", nested}}
-            << Files{{"deep.eml.pdf", "outer words"}, {"deep.eml.pdf", "content nested too deeply was left out"}};
+            << Files{{"deep.eml.pdf", "outer words"}, {"deep.eml.pdf", "content nested too deeply was left out"}}
+            << Files{};
         QTest::newRow("NUL in a header keeps the rest")
             << Files{{"nul.eml", QByteArray("Subject: left") + '\0' + QByteArray("right part\n\nbody\n")}}
-            << Files{{"nul.eml.pdf", "right part"}};
+            << Files{{"nul.eml.pdf", "right part"}} << Files{};
     }
 
     void outputsOfOneCall()
@@ -125,8 +131,15 @@ private Q_SLOTS:
         using Files = QList<QPair<QString, QByteArray>>;
         QFETCH(Files, inputs);
         QFETCH(Files, outputs);
+        QFETCH(Files, existing);
         QTemporaryDir in;
         QTemporaryDir out;
+        for (const auto& [name, bytes] : existing)
+        {
+            QFile file(out.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+            outputs << qMakePair(name, QByteArray());
+        }
         QStringList args{QStringLiteral("--outdir"), out.path()};
         for (const auto& [name, bytes] : inputs)
         {
@@ -142,11 +155,19 @@ private Q_SLOTS:
         for (const auto& [pdf, word] : outputs)
         {
             expectedFiles << pdf;
+            if (word.isEmpty())
+                continue;
             const QString text = TestSupport::pdfText(out.filePath(pdf)).simplified();
             QVERIFY2(text.contains(QString::fromUtf8(word)), qPrintable(pdf + QStringLiteral(": ") + text));
         }
         const QStringList written = QDir(out.path()).entryList(QDir::Files);
         QCOMPARE(QSet<QString>(written.begin(), written.end()), expectedFiles);
+        for (const auto& [name, bytes] : existing)
+        {
+            QFile file(out.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), bytes);
+        }
     }
 
     void printsOneJobPerFile()

@@ -27,7 +27,7 @@ void usage()
     std::fputs("usage: vellumtide-render [--printer [NAME]] [--outdir DIR] [--html] [--stats] FILE...\n"
                "  renders each message file to DIR/<file name>.pdf (DIR defaults to the current folder),\n"
                "  or with --printer prints each as one job on NAME or the default printer.\n"
-               "  Two files of the same name never share an output: the later one gets <file name>-2.pdf.\n"
+               "  No output replaces a file: a name already taken (by this call or in DIR) gets -2, -3, ...\n"
                "  An mbox file gives one output per message: <file name>-1.pdf, <file name>-2.pdf, ...\n"
                "  --html writes DIR/<file name>.html instead (the same content as HTML).\n"
                "  --stats prints, per file, the milliseconds it took and the resident memory after it.\n",
@@ -53,20 +53,24 @@ long residentKiB()
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-// Output names are unique within one call: a/1.eml and b/1.eml must not overwrite each other.
+// Output names never replace anything: not another output of this call (a/1.eml and
+// b/1.eml), nor a file already in the folder, such as an earlier run's PDF.
 class OutputNames
 {
 public:
+    explicit OutputNames(QString dir) : m_dir(std::move(dir)) {}
+
     QString take(const QString& base, const QString& suffix)
     {
         QString name = base + suffix;
-        for (int n = 2; m_taken.contains(name); ++n)
+        for (int n = 2; m_taken.contains(name) || QFileInfo::exists(m_dir.filePath(name)); ++n)
             name = QStringLiteral("%1-%2%3").arg(base).arg(n).arg(suffix);
         m_taken.insert(name);
-        return name;
+        return m_dir.filePath(name);
     }
 
 private:
+    QDir m_dir;
     QSet<QString> m_taken;
 };
 
@@ -171,7 +175,7 @@ int main(int argc, char** argv)
     if (stats)
         std::printf("stats: start - %ld KiB\n", residentKiB());
     int failed = 0;
-    OutputNames names;
+    OutputNames names(outDir);
     for (const QString& file : files)
     {
         QElapsedTimer clock;
@@ -198,8 +202,8 @@ int main(int argc, char** argv)
                     ++failed;
                     continue;
                 }
-                const QString target = QDir(outDir).filePath(
-                    names.take(source.label, html ? QStringLiteral(".html") : QStringLiteral(".pdf")));
+                const QString target =
+                    names.take(source.label, html ? QStringLiteral(".html") : QStringLiteral(".pdf"));
                 bool ok = false;
                 if (html)
                 {
