@@ -4,12 +4,12 @@
 //
 //   listing_bench [messages]           an in-memory store (default 100000 messages)
 //   listing_bench --profile FILE       the stores of a profile file, through the built-in engine
-#include "Dialogs.h"
 #include "FakeEngine.h"
 #include "MailEngine.h"
 #include "MailListing.h"
 #include "MailRow.h"
 #include "ReportListModel.h"
+#include "ScriptedDialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,14 +21,6 @@
 
 namespace
 {
-
-class SilentDialogs : public Dialogs
-{
-public:
-    void message(const QString&, const QString&, Icon) override {}
-    std::optional<QString> input(const QString&, const QString&, const QString&) override { return {}; }
-    QStringList openFiles(const OpenFileRequest&) override { return {}; }
-};
 
 long peakKilobytes()
 {
@@ -115,7 +107,7 @@ int main(int argc, char* argv[])
     const long beforeKb = peakKilobytes();
     const qint64 storeMs = readStoreOnly(factory);
 
-    SilentDialogs dialogs;
+    ScriptedDialogs dialogs; // answers nothing: no input box is asked for
     ReportListModel grid;
     for (int column = 0; column < Outlook::MailRow::ColumnCount; ++column)
         grid.addColumn(QString::number(column), 2000);

@@ -3,13 +3,13 @@
 // The script around it waits for the queue to write every job.
 //
 //   print_bench PROFILE
-#include "Dialogs.h"
 #include "LineSteps.h"
 #include "MailEngine.h"
 #include "MailListing.h"
 #include "MailRow.h"
 #include "PrintRun.h"
 #include "ReportListModel.h"
+#include "ScriptedDialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,14 +17,6 @@
 
 namespace
 {
-
-class SilentDialogs : public Dialogs
-{
-public:
-    void message(const QString&, const QString&, Icon) override {}
-    std::optional<QString> input(const QString&, const QString&, const QString&) override { return {}; }
-    QStringList openFiles(const OpenFileRequest&) override { return {}; }
-};
 
 class Headless : public Outlook::PrintRunWindow
 {
@@ -47,7 +39,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     MailStore::EngineFactory factory(QString::fromLocal8Bit(argv[1]));
-    SilentDialogs dialogs;
+    ScriptedDialogs dialogs; // answers nothing: no input box is asked for
     ReportListModel grid;
     for (int column = 0; column < Outlook::MailRow::ColumnCount; ++column)
         grid.addColumn(QString::number(column), 2000);
