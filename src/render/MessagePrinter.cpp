@@ -78,14 +78,21 @@ bool MessagePrinter::toPrinter(const Message& message, const QString& printer, Q
     return toPrinter(doc, printer, error);
 }
 
+std::unique_ptr<QPdfWriter> MessagePrinter::pdfWriter(const QString& pdfPath, const QPageSize& pageSize,
+                                                      const QString& title)
+{
+    auto device = std::make_unique<QPdfWriter>(pdfPath);
+    device->setPageSize(pageSize);
+    device->setPageMargins(PageMargins, QPageLayout::Millimeter);
+    device->setTitle(title);
+    device->setCreator(QStringLiteral("Vellumtide"));
+    return device;
+}
+
 bool MessagePrinter::toPdf(MessageDocument& doc, const QString& pdfPath, const QPageSize& pageSize, QString* error)
 {
-    QPdfWriter device(pdfPath);
-    device.setPageSize(pageSize);
-    device.setPageMargins(PageMargins, QPageLayout::Millimeter);
-    device.setTitle(jobTitle(doc));
-    device.setCreator(QStringLiteral("Vellumtide"));
-    return PagePainter::paint(doc, device, error);
+    const std::unique_ptr<QPdfWriter> device = pdfWriter(pdfPath, pageSize, jobTitle(doc));
+    return PagePainter::paint(doc, *device, error);
 }
 
 bool MessagePrinter::toPdf(const Message& message, const QString& pdfPath, const QPageSize& pageSize, QString* error)

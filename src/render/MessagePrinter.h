@@ -2,6 +2,9 @@
 
 #include <QPageSize>
 #include <QString>
+#include <memory>
+
+class QPdfWriter;
 
 namespace Render
 {
@@ -22,6 +25,10 @@ public:
     /// Writes `doc` to a PDF file of the given page size.
     static bool toPdf(MessageDocument& doc, const QString& pdfPath,
                       const QPageSize& pageSize = QPageSize(QPageSize::A4), QString* error = nullptr);
+
+    /// A PDF writer with the pages, margins and metadata every PDF of ours has.
+    static std::unique_ptr<QPdfWriter> pdfWriter(const QString& pdfPath, const QPageSize& pageSize,
+                                                 const QString& title);
 
     /// Lays out `message` and writes it like toPdf().
     static bool toPdf(const Message& message, const QString& pdfPath,

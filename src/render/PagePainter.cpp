@@ -15,13 +15,44 @@ namespace Render
 
 bool PagePainter::paint(MessageDocument& doc, QPagedPaintDevice& device, QString* error)
 {
-    QPainter painter;
-    if (!painter.begin(&device))
-    {
-        if (error)
-            *error = QStringLiteral("the printer or output file could not be opened");
+    PagePainter painter(device);
+    if (!painter.begin(error))
         return false;
-    }
+    painter.add(doc);
+    return painter.end(error);
+}
+
+bool PagePainter::begin(QString* error)
+{
+    if (m_painter.begin(&m_device))
+        return true;
+    if (error)
+        *error = QStringLiteral("the printer or output file could not be opened");
+    return false;
+}
+
+void PagePainter::add(MessageDocument& doc)
+{
+    addPages(doc, doc.runningHeader(), &doc);
+}
+
+void PagePainter::add(QTextDocument& doc, const QString& running)
+{
+    addPages(doc, running, nullptr);
+}
+
+bool PagePainter::end(QString* error)
+{
+    const bool ok = m_painter.end();
+    if (!ok && error)
+        *error = QStringLiteral("the printer or output file did not accept the document");
+    return ok;
+}
+
+void PagePainter::addPages(QTextDocument& doc, const QString& running, MessageDocument* message)
+{
+    QPagedPaintDevice& device = m_device;
+    QPainter& painter = m_painter;
 
     // Lay out for the device itself, so fonts and images get its resolution.
     QAbstractTextDocumentLayout* layout = doc.documentLayout();
@@ -37,17 +68,19 @@ bool PagePainter::paint(MessageDocument& doc, QPagedPaintDevice& device, QString
     // One endless page for the layout: the breaks are ours (pageBreaks), since the layout's
     // own would clip table cells at places that no longer match them.
     doc.setTextWidth(body.width());
-    doc.fitToWidth(body.width(), body.height());
+    if (message)
+        message->fitToWidth(body.width(), body.height());
 
     const QList<qreal> breaks = PrintLayout::pageBreaks(doc, body.height());
     const int pages = int(breaks.size()) - 1;
-    const QString running = doc.runningHeader();
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette.setColor(QPalette::Text, Qt::black);
     for (int page = 0; page < pages; ++page)
     {
-        if (page > 0)
+        // Every document after the device's first starts on a page of its own.
+        if (m_pages > 0)
             device.newPage();
+        ++m_pages;
         const qreal top = breaks[page];
         const qreal bottom = page + 1 < pages ? breaks[page + 1] : top + body.height();
         painter.save();
@@ -78,11 +111,7 @@ bool PagePainter::paint(MessageDocument& doc, QPagedPaintDevice& device, QString
         if (page % 8 == 7)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-    const bool ok = painter.end();
     layout->setPaintDevice(nullptr); // the device usually dies right after printing
-    if (!ok && error)
-        *error = QStringLiteral("the printer or output file did not accept the document");
-    return ok;
 }
 
 } // namespace Render

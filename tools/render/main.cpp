@@ -8,6 +8,7 @@
 #include "MessageDocument.h"
 #include "MessagePrinter.h"
 #include "MimeReader.h"
+#include "OutputFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrinterInfo>
-#include <QSet>
 #include <cstdio>
 #include <unistd.h>
 
@@ -52,27 +52,6 @@ long residentKiB()
     }
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
-
-// Output names never replace anything: not another output of this call (a/1.eml and
-// b/1.eml), nor a file already in the folder, such as an earlier run's PDF.
-class OutputNames
-{
-public:
-    explicit OutputNames(QString dir) : m_dir(std::move(dir)) {}
-
-    QString take(const QString& base, const QString& suffix)
-    {
-        QString name = base + suffix;
-        for (int n = 2; m_taken.contains(name) || QFileInfo::exists(m_dir.filePath(name)); ++n)
-            name = QStringLiteral("%1-%2%3").arg(base).arg(n).arg(suffix);
-        m_taken.insert(name);
-        return m_dir.filePath(name);
-    }
-
-private:
-    QDir m_dir;
-    QSet<QString> m_taken;
-};
 
 // One message to render: read from its file, or from its place in an mbox file.
 struct Source
@@ -175,7 +154,7 @@ int main(int argc, char** argv)
     if (stats)
         std::printf("stats: start - %ld KiB\n", residentKiB());
     int failed = 0;
-    OutputNames names(outDir);
+    Render::OutputNames names(outDir);
     for (const QString& file : files)
     {
         QElapsedTimer clock;
@@ -217,7 +196,11 @@ int main(int argc, char** argv)
                 else if (print)
                     ok = Render::MessagePrinter::toPrinter(message, printer, &error);
                 else
-                    ok = Render::MessagePrinter::toPdf(message, target, QPageSize(QPageSize::A4), &error);
+                {
+                    Render::PendingFile pdf(target);
+                    ok = Render::MessagePrinter::toPdf(message, pdf.tempPath(), QPageSize(QPageSize::A4), &error) &&
+                         pdf.commit(&error);
+                }
                 if (!ok)
                 {
                     fail(what, error);
