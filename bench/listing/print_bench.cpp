@@ -23,7 +23,7 @@ class Headless : public Outlook::PrintRunWindow
 public:
     void setBusy(bool) override {}
     void switchPrinter() override {}
-    void showProgress(int, int) override {}
+    void showProgress(int, int, int) override {}
     void endProgress() override {}
     bool stopRequested() override { return false; }
 };

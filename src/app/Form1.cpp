@@ -389,7 +389,7 @@ void Form1::switchPrinter()
     GetSetPrinter::SetDefaultPrinter(m_services.printers, m_services.dialogs, Combo2->currentText(), false);
 }
 
-void Form1::showProgress(int taken, int total)
+void Form1::showProgress(int /*row*/, int taken, int total)
 {
     if (m_titleBeforeRun.isNull())
         m_titleBeforeRun = windowTitle();

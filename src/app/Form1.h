@@ -113,7 +113,7 @@ private:
     // The print run's window side.
     void setBusy(bool busy) override { setBusyPointer(busy); }
     void switchPrinter() override;
-    void showProgress(int taken, int total) override;
+    void showProgress(int row, int taken, int total) override;
     void endProgress() override;
     bool stopRequested() override;
 

@@ -4,6 +4,7 @@
 #include "Message.h"
 #include "MessagePrinter.h"
 #include "MimeReader.h"
+#include "PrintTarget.h"
 #include "StoreNode.h"
 
 #include <QTextDocumentFragment>
@@ -56,10 +57,26 @@ QString plainTextOf(const Render::Message& message)
     return {};
 }
 
+namespace
+{
+PrintTarget* currentTarget = nullptr;
+}
+
+ScopedPrintTarget::ScopedPrintTarget(PrintTarget& target) : m_previous(currentTarget)
+{
+    currentTarget = &target;
+}
+
+ScopedPrintTarget::~ScopedPrintTarget()
+{
+    currentTarget = m_previous;
+}
+
 void printMessage(const Render::Message& message, const QString& source)
 {
     QString error;
-    const bool printed = Render::MessagePrinter::toPrinter(message, QString(), &error);
+    const bool printed = currentTarget ? currentTarget->print(message, &error)
+                                       : Render::MessagePrinter::toPrinter(message, QString(), &error);
     Render::MessagePrinter::releaseFreedMemory();
     if (!printed)
         storeError(source, QStringLiteral("The message \"%1\" could not be printed: %2").arg(message.subject, error));

@@ -59,7 +59,7 @@ private:
 /// The plain text of a rendered message: its plain body, else text made from its HTML.
 QString plainTextOf(const Render::Message& message);
 
-/// Prints `message` on the default printer; throws AppError saying why when it cannot.
+/// Prints `message` on the default printer, or on the PrintTarget in force; throws AppError saying why when it cannot.
 void printMessage(const Render::Message& message, const QString& source);
 
 } // namespace MailStore

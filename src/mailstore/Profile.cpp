@@ -14,6 +14,8 @@ QString Profile::defaultPath()
 
 QStringList Profile::read(const QString& path)
 {
+    if (path.isEmpty())
+        return {}; // no profile: only stores attached for a listing
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};

@@ -53,6 +53,11 @@ PrintRun::PrintRun(ApplicationFactory& factory, Dialogs& dialogs, const ReportLi
 {
 }
 
+bool PrintRun::InFolder(const ReportListModel& grid, int row, const QString& name)
+{
+    return grid.text(row, MailRow::Folder) == name || grid.text(row, MailRow::Subfolder) == name;
+}
+
 void PrintRun::Run(const QString& mode)
 {
     LineSteps& steps = m_steps;
@@ -99,9 +104,7 @@ void PrintRun::Run(const QString& mode)
     else if (steps.test(152, [&] { return mode == u"All"; }))
         selection = Selection::All;
 
-    const auto inFolder = [&](int row) {
-        return m_grid.text(row, MailRow::Folder) == folderName || m_grid.text(row, MailRow::Subfolder) == folderName;
-    };
+    const auto inFolder = [&](int row) { return InFolder(m_grid, row, folderName); };
 
     // Counting pass.
     int& total = m_total;
@@ -142,7 +145,7 @@ void PrintRun::Run(const QString& mode)
             steps.step(lines.take, [&] { ++taken; });
             if (steps.test(lines.within, [&] { return taken <= total; }))
             {
-                m_window.showProgress(taken, total);
+                m_window.showProgress(k - 1, taken, total);
                 std::unique_ptr<Item> item;
                 steps.step(lines.fetch, [&] {
                     if (!session)

@@ -21,8 +21,8 @@ public:
     virtual void setBusy(bool busy) = 0;
     /// Makes the chosen printer the default; a failure is silent.
     virtual void switchPrinter() = 0;
-    /// Shows that the run takes row `taken` of `total` for printing.
-    virtual void showProgress(int taken, int total) = 0;
+    /// Shows that the run takes grid row `row` (from 0), the `taken`th of `total`, for printing.
+    virtual void showProgress(int row, int taken, int total) = 0;
     /// Takes the progress away again.
     virtual void endProgress() = 0;
     /// Lets the window process its events; true when the user asked the run to stop.
@@ -41,6 +41,10 @@ public:
     /// The whole run for one mode text of Combo1. Failing steps go to the report with
     /// their line; the run goes on.
     void Run(const QString& mode);
+
+    /// Whether grid row `row` belongs to the folder a folder mode names: its Folder or
+    /// Subfolder cell is exactly `name`.
+    static bool InFolder(const ReportListModel& grid, int row, const QString& name);
 
     /// Rows counted by the last run (N) and taken for printing (P).
     int qualifying() const { return m_total; }

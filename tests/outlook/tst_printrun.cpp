@@ -17,7 +17,7 @@ public:
     explicit LoggingWindow(QStringList& log) : m_log(log) {}
     void setBusy(bool busy) override { m_log.append(busy ? QStringLiteral("busy") : QStringLiteral("not busy")); }
     void switchPrinter() override { m_log.append(QStringLiteral("switch printer")); }
-    void showProgress(int taken, int total) override { m_log.append(QStringLiteral("%1 of %2").arg(taken).arg(total)); }
+    void showProgress(int, int taken, int total) override { m_log.append(QStringLiteral("%1 of %2").arg(taken).arg(total)); }
     void endProgress() override { m_log.append(QStringLiteral("end progress")); }
     bool stopRequested() override { return stop; }
     bool stop = false;

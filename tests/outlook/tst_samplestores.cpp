@@ -67,7 +67,7 @@ public:
     explicit QueueWindow(QString queue) : m_queue(std::move(queue)) {}
     void setBusy(bool) override {}
     void switchPrinter() override { GetSetPrinter::SetDefaultPrinter(m_printers, m_dialogs, m_queue, false); }
-    void showProgress(int, int) override {}
+    void showProgress(int, int, int) override {}
     void endProgress() override {}
     bool stopRequested() override { return false; }
 
