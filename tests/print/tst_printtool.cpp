@@ -1,0 +1,383 @@
+// vellumtide-print as a user runs it: the real executable on generated and sample stores,
+// printing on the private CUPS server and into PDF files.
+#include "CupsPrinterSystem.h"
+#include "MailEngine.h"
+#include "MailListing.h"
+#include "MailRow.h"
+#include "PrintRun.h"
+#include "PrintTarget.h"
+#include "ReportListModel.h"
+#include "ScriptedDialogs.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+
+using Outlook::MailRow::Column;
+
+namespace
+{
+
+struct Mail
+{
+    const char* folder; ///< path below the store, mbox style
+    const char* from;
+    const char* subject;
+    const char* body;
+};
+
+// A small mbox tree: "Inbox" both as a top folder and as a subfolder of "Projects".
+const Mail kMail[] = {
+    {"Inbox", "Alice Archer <alice@example.org>", "Quarterly report", "Figures attached below."},
+    {"Inbox", "Bob Baker <bob@example.org>", "Lunch", "Noon at the usual place?"},
+    {"Inbox", "Carol Cole <carol@example.org>", "Invoice 42", "Please pay by Friday."},
+    {"Projects", "Dave Dunn <dave@example.org>", "Plan", "The plan for next year."},
+    {"Projects", "Alice Archer <alice@example.org>", "Spending", "The budget is approved."},
+    {"Projects.sbd/Inbox", "Erin Eve <erin@example.org>", "Nested note", "A note filed deep down."},
+};
+
+void writeMbox(const QString& path, const QList<QByteArray>& messages)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    for (const QByteArray& message : messages)
+        file.write("From sender@example.org Mon Jan  6 09:00:00 2025\n" + message + "\n");
+}
+
+QByteArray message(const QString& from, const QString& subject, const QString& body, int day)
+{
+    return QStringLiteral("From: %1\nTo: Reader <reader@example.org>\nSubject: %2\n"
+                          "Date: %3 Jan 2025 09:%3:00 +0100\n\n%4\n")
+        .arg(from, subject)
+        .arg(day, 2, 10, QLatin1Char('0'))
+        .arg(body)
+        .toUtf8();
+}
+
+// The store of kMail, in a folder whose name has a space and a non-ASCII letter.
+QString makeStore(const QTemporaryDir& dir)
+{
+    const QString root = dir.filePath(QStringLiteral("Mail store ñ"));
+    QDir(root).removeRecursively();
+    int day = 1;
+    for (const Mail& mail : kMail)
+        writeMbox(root + u'/' + QLatin1String(mail.folder),
+                  {message(QString::fromUtf8(mail.from), QString::fromUtf8(mail.subject),
+                           QString::fromUtf8(mail.body), day++)});
+    return root;
+}
+
+QString tool()
+{
+    return TestSupport::binDir() + QStringLiteral("/vellumtide-print");
+}
+
+struct Result
+{
+    int code = -1;
+    QByteArray out;
+    QString err;
+};
+
+Result runTool(const QStringList& arguments, const QProcessEnvironment& environment = {})
+{
+    QProcess process;
+    if (!environment.isEmpty())
+        process.setProcessEnvironment(environment);
+    process.start(tool(), arguments);
+    Result result;
+    if (!process.waitForFinished(180000))
+    {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+// Entry IDs of the rows `--list` writes.
+QStringList listedIds(const QStringList& sourceArgs, const QStringList& selection)
+{
+    const Result result = runTool(sourceArgs + selection + QStringList{QStringLiteral("--list")});
+    if (result.code != 0)
+        return {QStringLiteral("exit %1: %2").arg(result.code).arg(result.err)};
+    QStringList ids;
+    for (const QByteArray& line : result.out.split('\n'))
+        if (!line.isEmpty())
+            ids << QString::fromUtf8(line).split(u'\t').value(Column::ID);
+    return ids;
+}
+
+// The window's way: list with the Find text, then a print run in the folder mode or "All";
+// the IDs of the rows it printed.
+class RecordingWindow : public Outlook::PrintRunWindow, public MailStore::PrintTarget
+{
+public:
+    explicit RecordingWindow(const ReportListModel& grid) : m_grid(grid) {}
+    void setBusy(bool) override {}
+    void switchPrinter() override {}
+    void showProgress(int row, int, int) override { m_row = row; }
+    void endProgress() override {}
+    bool stopRequested() override { return false; }
+    bool print(const Render::Message&, QString*) override
+    {
+        printed << m_grid.text(m_row, Column::ID);
+        return true;
+    }
+    QStringList printed;
+
+private:
+    const ReportListModel& m_grid;
+    int m_row = -1;
+};
+
+QStringList windowIds(const QString& store, const QString& folder, const QString& find)
+{
+    ScriptedDialogs dialogs;
+    ReportListModel grid;
+    Outlook::EventPump pump;
+    MailStore::EngineFactory engine{QString()};
+    Outlook::MailListing listing(engine, dialogs, grid, pump);
+    listing.FindActive = !find.isNull();
+    listing.FindText = find;
+    listing.ListOutlookMail({false, true, store});
+    dialogs.inputAnswers.enqueue(folder);
+    RecordingWindow window(grid);
+    MailStore::ScopedPrintTarget target(window);
+    LineSteps steps([](int, std::exception_ptr) {});
+    Outlook::PrintRun run(engine, dialogs, grid, window, steps);
+    run.Run(folder.isNull() ? QStringLiteral("All") : QStringLiteral("User-specified Folder"));
+    return window.printed;
+}
+
+int pdfPages(const QString& pdf)
+{
+    QByteArray out;
+    TestSupport::run(QStringLiteral("pdfinfo"), {pdf}, &out);
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(out);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+QStringList filesIn(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+} // namespace
+
+class TestPrintTool : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void selectsWhatTheWindowSelects_data();
+    void selectsWhatTheWindowSelects();
+    void printsEverySelectedMessageOnce();
+    void failuresGiveTheirExitCode_data();
+    void failuresGiveTheirExitCode();
+    void readsDbxThroughTheConverter();
+    void ctrlCStopsAfterTheCurrentMessage();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestPrintTool::selectsWhatTheWindowSelects_data()
+{
+    QTest::addColumn<QString>("sample"); // empty: the generated store
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("find");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("everything") << QString() << QString() << QString() << 6;
+    QTest::newRow("a folder name that is a top folder and a subfolder") << QString() << "Inbox" << QString() << 4;
+    QTest::newRow("folder names are exact") << QString() << "inbox" << QString() << 0;
+    QTest::newRow("find in addresses, without regard to case") << QString() << QString() << "ALICE@" << 2;
+    QTest::newRow("find in bodies, within a folder") << QString() << "Projects" << "budget" << 1;
+    QTest::newRow("pst: Sent Items") << "pst/Outlook.pst" << "Sent Items" << QString() << 6;
+    QTest::newRow("pst: a subfolder") << "pst/testPST_variousBodyTypes.pst" << "tmp" << QString() << 4;
+}
+
+void TestPrintTool::selectsWhatTheWindowSelects()
+{
+    QFETCH(QString, sample);
+    QFETCH(QString, folder);
+    QFETCH(QString, find);
+    QFETCH(int, rows);
+    if (!sample.isEmpty())
+        VT_REQUIRE_TESTDATA(sample);
+    const QString store = sample.isEmpty() ? makeStore(m_dir) : TestSupport::testData(sample);
+
+    QStringList selection;
+    if (!folder.isNull())
+        selection << QStringLiteral("--folder") << folder;
+    if (!find.isNull())
+        selection << QStringLiteral("--find") << find;
+    const QStringList byTool = listedIds({QStringLiteral("--store"), store}, selection);
+    const QStringList byWindow = windowIds(store, folder, find);
+    QCOMPARE(byTool, byWindow);
+    QCOMPARE(byTool.size(), rows);
+}
+
+void TestPrintTool::printsEverySelectedMessageOnce()
+{
+    if (!TestSupport::haveCups())
+        QSKIP("the private CUPS server of scripts/test.sh is not running");
+    VT_REQUIRE_ISOLATION();
+    QTemporaryDir dir;
+    const QString store = makeStore(dir);
+    QVERIFY(TestSupport::setUserDefaultPrinter(QStringLiteral("pdf2")));
+    const int before = int(TestSupport::printedJobs(QStringLiteral("pdf1")).size());
+    const int beforeDefault = int(TestSupport::printedJobs(QStringLiteral("pdf2")).size());
+    const QString out = dir.filePath(QStringLiteral("out put"));
+    const QString combined = dir.filePath(QStringLiteral("all \"four\".pdf"));
+
+    const QStringList source{QStringLiteral("--store"), store, QStringLiteral("--folder"), QStringLiteral("Inbox")};
+    const Result result = runTool(source + QStringList{QStringLiteral("--printer"), QStringLiteral("pdf1"),
+                                                      QStringLiteral("--outdir"), out, QStringLiteral("--combined"),
+                                                      combined});
+    QVERIFY2(result.code == 0, qPrintable(result.err));
+    const QStringList subjects{"Quarterly report", "Lunch", "Invoice 42", "Nested note"};
+
+    // One job per selected row, titled with its subject, on the named queue only.
+    const auto jobs = TestSupport::waitForJobs(QStringLiteral("pdf1"), before, 4);
+    QStringList titles;
+    for (const auto& job : jobs)
+        titles << job.title;
+    QCOMPARE(titles, subjects);
+    QCOMPARE(CupsPrinterSystem().defaultPrinter().name, QStringLiteral("pdf2"));
+    QCOMPARE(TestSupport::printedJobs(QStringLiteral("pdf2")).size(), beforeDefault);
+
+    // One PDF per row, named from date and subject; the combined one has them all after its list.
+    const QStringList pdfs = filesIn(out);
+    QCOMPARE(pdfs, (QStringList{"2025-01-01 0901 Quarterly report.pdf", "2025-01-02 0902 Lunch.pdf",
+                                "2025-01-03 0903 Invoice 42.pdf", "2025-01-06 0906 Nested note.pdf"}));
+    int pages = 0;
+    for (const QString& pdf : pdfs)
+        pages += pdfPages(QDir(out).filePath(pdf));
+    QCOMPARE(pdfPages(combined), pages + 1);
+    const QString text = TestSupport::pdfText(combined).simplified();
+    for (const QString& subject : subjects)
+        QCOMPARE(text.count(subject) >= 2, true); // in the list and on the message's own page
+
+    // A second run keeps the first run's files.
+    QCOMPARE(runTool(source + QStringList{QStringLiteral("--outdir"), out, QStringLiteral("--quiet")}).code, 0);
+    QCOMPARE(filesIn(out).size(), 8);
+    QVERIFY(filesIn(out).contains(QStringLiteral("2025-01-02 0902 Lunch-2.pdf")));
+}
+
+void TestPrintTool::failuresGiveTheirExitCode_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // STORE, DIR, DAMAGED and EXISTING stand for test paths
+    QTest::addColumn<QString>("cupsServer");    // empty: the private server
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+    const QString out = QStringLiteral("--outdir");
+    QTest::newRow("no source") << QStringList{out, "DIR"} << QString() << 2 << "no source";
+    QTest::newRow("unknown option") << QStringList{"--store", "STORE", "--colour", out, "DIR"} << QString() << 2
+                                    << "unknown argument";
+    QTest::newRow("missing store") << QStringList{"--store", "/nonexistent/mail.pst", out, "DIR"} << QString() << 3
+                                   << "does not exist";
+    QTest::newRow("damaged store") << QStringList{"--store", "STORE", "--store", "DAMAGED", out, "DIR"} << QString()
+                                   << 3 << "damaged.pst";
+    QTest::newRow("missing dbx") << QStringList{"--dbx", "/nonexistent/Inbox.dbx", out, "DIR"} << QString() << 3
+                                 << "Inbox.dbx";
+    QTest::newRow("not a dbx") << QStringList{"--dbx", "DAMAGED", out, "DIR"} << QString() << 3 << "damaged.pst";
+    QTest::newRow("unknown printer") << QStringList{"--store", "STORE", "--printer", "nosuch", out, "DIR"}
+                                     << QString() << 4 << "no printer \"nosuch\"";
+    QTest::newRow("stopped print server")
+        << QStringList{"--store", "STORE", "--printer", "pdf1", out, "DIR"} << "/nonexistent/cups.sock" << 4
+        << "cannot be reached";
+    QTest::newRow("combined file exists") << QStringList{"--store", "STORE", "--combined", "EXISTING"} << QString()
+                                          << 5 << "never replaced";
+}
+
+void TestPrintTool::failuresGiveTheirExitCode()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, cupsServer);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    if (cupsServer.isEmpty() && arguments.contains(QStringLiteral("--printer")) && !TestSupport::haveCups())
+        QSKIP("the private CUPS server of scripts/test.sh is not running");
+    QTemporaryDir dir;
+    const QString store = makeStore(dir);
+    const QString damaged = dir.filePath(QStringLiteral("damaged.pst"));
+    const QString existing = dir.filePath(QStringLiteral("existing.pdf"));
+    for (const QString& path : {damaged, existing})
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("!BDN") + QByteArray(4096, '\x5a'));
+    }
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QHash<QString, QString> paths{{"STORE", store}, {"DIR", out}, {"DAMAGED", damaged}, {"EXISTING", existing}};
+    for (QString& argument : arguments)
+        argument = paths.value(argument, argument);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!cupsServer.isEmpty())
+        environment.insert(QStringLiteral("CUPS_SERVER"), cupsServer);
+    const Result result = runTool(arguments, environment);
+    QCOMPARE(result.code, code);
+    QVERIFY2(result.err.contains(says), qPrintable(result.err));
+    // Nothing half-written, nothing of the user's touched.
+    QCOMPARE(filesIn(out), QStringList());
+    QCOMPARE(QFileInfo(damaged).size(), 4100);
+    QCOMPARE(QFileInfo(existing).size(), 4100);
+}
+
+void TestPrintTool::readsDbxThroughTheConverter()
+{
+    VT_REQUIRE_TESTDATA(QStringLiteral("dbx/test_OutlookDBX.dbx"));
+    QTemporaryDir temp;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), temp.path());
+    const Result result = runTool({QStringLiteral("--dbx"), TestSupport::testData(QStringLiteral("dbx/test_OutlookDBX.dbx")),
+                                   QStringLiteral("--folder"), QStringLiteral("test_OutlookDBX"), QStringLiteral("--list")},
+                                  environment);
+    QVERIFY2(result.code == 0, qPrintable(result.err));
+    const QList<QByteArray> lines = result.out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 28);
+    QVERIFY(lines.first().startsWith("test_OutlookDBX.dbx\ttest_OutlookDBX\t"));
+    // The converted messages went with the run.
+    QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
+{
+    QTemporaryDir dir;
+    QList<QByteArray> messages;
+    for (int i = 1; i <= 60; ++i)
+        messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i),
+                            QStringLiteral("Body %1").arg(i), i % 28 + 1);
+    writeMbox(dir.filePath(QStringLiteral("store/Inbox")), messages);
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QString combined = dir.filePath(QStringLiteral("all.pdf"));
+
+    QProcess process;
+    process.start(tool(), {QStringLiteral("--store"), dir.filePath(QStringLiteral("store")), QStringLiteral("--outdir"),
+                           out, QStringLiteral("--combined"), combined});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(!filesIn(out).filter(QStringLiteral(".pdf")).isEmpty(), 60000);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 130);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("stopped after (\\d+) of 60")).match(err);
+    QVERIFY2(match.hasMatch(), qPrintable(err));
+    const int done = match.captured(1).toInt();
+    QVERIFY(done < 60);
+    QCOMPARE(filesIn(out).size(), done); // whole PDFs only, no temporary ones
+    QVERIFY(!QFileInfo::exists(combined));
+}
+
+QTEST_MAIN(TestPrintTool)
+#include "tst_printtool.moc"

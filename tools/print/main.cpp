@@ -1,0 +1,448 @@
+// vellumtide-print: the main window's print run without a window. Lists the mail of
+// the given stores into the same grid model, selects rows by the window's rules and
+// prints them through the engine's items, on a printer or into PDF files.
+// See README.md for the options and exit codes.
+
+#include "AppError.h"
+#include "Dialogs.h"
+#include "EventPump.h"
+#include "LineSteps.h"
+#include "MailEngine.h"
+#include "MailListing.h"
+#include "MailRow.h"
+#include "Options.h"
+#include "Outputs.h"
+#include "PrintRun.h"
+#include "Profile.h"
+#include "ReportListModel.h"
+#include "StoreNode.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace
+{
+
+enum ExitCode
+{
+    AllPrinted = 0,
+    SomeFailed = 1,
+    BadArguments = 2,
+    SourceUnreadable = 3,
+    OutputUnwritable = 5,
+    Stopped = 130,
+};
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void onStopSignal(int)
+{
+    stopSignal = 1;
+}
+
+// Ctrl-C (or SIGTERM) asks the run to stop after the current message; a second one
+// ends the program at once.
+void catchStopSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void say(const QString& text)
+{
+    std::fprintf(stderr, "vellumtide-print: %s\n", qPrintable(text));
+}
+
+QString describe(std::exception_ptr error)
+{
+    try
+    {
+        std::rethrow_exception(error);
+    }
+    catch (const AppError& e)
+    {
+        return e.description();
+    }
+    catch (const std::exception& e)
+    {
+        return QString::fromUtf8(e.what());
+    }
+    catch (...)
+    {
+        return QStringLiteral("unknown error");
+    }
+}
+
+// The window's dialogs, answered without a window: the folder name for the folder mode,
+// and the closing messages kept for the summary.
+class ToolDialogs : public Dialogs
+{
+public:
+    explicit ToolDialogs(QString folder) : m_folder(std::move(folder)) {}
+    void message(const QString&, const QString&, Icon) override {}
+    std::optional<QString> input(const QString&, const QString&, const QString&) override { return m_folder; }
+    QStringList openFiles(const OpenFileRequest&) override { return {}; }
+
+private:
+    QString m_folder;
+};
+
+// Progress on standard error: a bar on a terminal, one line per message otherwise.
+class Progress
+{
+public:
+    explicit Progress(bool quiet) : m_quiet(quiet), m_terminal(::isatty(STDERR_FILENO) == 1) {}
+
+    void show(int taken, int total, const QString& subject)
+    {
+        if (m_quiet)
+            return;
+        if (!m_terminal)
+        {
+            std::fprintf(stderr, "%d of %d: %s\n", taken, total, qPrintable(subject.simplified()));
+            return;
+        }
+        constexpr int width = 30;
+        const int filled = total > 0 ? int(qint64(width) * taken / total) : width;
+        std::fprintf(stderr, "\r[%s%s] %d of %d", QByteArray(filled, '#').constData(),
+                     QByteArray(width - filled, '-').constData(), taken, total);
+        std::fflush(stderr);
+        m_barShown = true;
+    }
+
+    /// Ends the bar's line before anything else is written.
+    void breakLine()
+    {
+        if (m_barShown)
+            std::fputc('\n', stderr);
+        m_barShown = false;
+    }
+
+private:
+    bool m_quiet;
+    bool m_terminal;
+    bool m_barShown = false;
+};
+
+// The print run's window: no printer switching, progress on standard error, Ctrl-C to stop.
+class ToolWindow : public Outlook::PrintRunWindow
+{
+public:
+    ToolWindow(const ReportListModel& grid, Progress& progress, PrintTool::Outputs& outputs)
+        : m_grid(grid), m_progress(progress), m_outputs(outputs)
+    {
+    }
+    void setBusy(bool) override {}
+    void switchPrinter() override {} // the outputs name their printer; the user's default stays
+    void showProgress(int row, int taken, int total) override
+    {
+        currentRow = row;
+        m_outputs.nextMessage();
+        m_progress.show(taken, total, m_grid.text(row, Outlook::MailRow::Subject));
+    }
+    void endProgress() override
+    {
+        currentRow = -1;
+        m_progress.breakLine();
+    }
+    bool stopRequested() override
+    {
+        QCoreApplication::processEvents();
+        return stopSignal != 0;
+    }
+
+    int currentRow = -1;
+
+private:
+    const ReportListModel& m_grid;
+    Progress& m_progress;
+    PrintTool::Outputs& m_outputs;
+};
+
+// The .dbx files, converted into a private temporary folder that goes when this does.
+// Each becomes a store of its own: "<name>.dbx" holding the folder "<name>".
+class DbxStores
+{
+public:
+    /// The store folder of the converted file; nothing, with `error`, when it cannot be read.
+    std::optional<QString> convert(const QString& dbx, QString& error)
+    {
+        if (!m_dir.isValid())
+        {
+            error = QStringLiteral("no temporary folder for the conversion: %1").arg(m_dir.errorString());
+            return std::nullopt;
+        }
+        const QFileInfo info(dbx);
+        const QString folderName =
+            info.completeBaseName().isEmpty() ? QStringLiteral("Folder") : info.completeBaseName();
+        const QString store = m_dir.filePath(QStringLiteral("%1/%2").arg(++m_count).arg(info.fileName()));
+        const QString messages = store + u'/' + folderName + QStringLiteral("/cur");
+        if (!QDir().mkpath(messages))
+        {
+            error = QStringLiteral("the temporary folder \"%1\" cannot be created").arg(messages);
+            return std::nullopt;
+        }
+        QProcess converter;
+        converter.setProcessChannelMode(QProcess::SeparateChannels);
+        converter.start(QCoreApplication::applicationDirPath() + QStringLiteral("/DBXToEML"), {dbx, messages});
+        if (!converter.waitForStarted() || !converter.waitForFinished(-1))
+        {
+            error = QStringLiteral("the converter DBXToEML could not be run: %1").arg(converter.errorString());
+            return std::nullopt;
+        }
+        const QString reason =
+            QString::fromLocal8Bit(converter.readAllStandardError()).trimmed().section(u'\n', -1).trimmed();
+        if (converter.exitStatus() != QProcess::NormalExit)
+        {
+            error = QStringLiteral("the converter DBXToEML ended abnormally");
+            return std::nullopt;
+        }
+        switch (converter.exitCode())
+        {
+        case 0:
+            return store;
+        case 4:
+            say(QStringLiteral("%1: damaged; printing what could be recovered (%2)").arg(dbx, reason));
+            return store;
+        default:
+            error = reason.isEmpty() ? QStringLiteral("the converter DBXToEML failed with code %1")
+                                           .arg(converter.exitCode())
+                                     : reason;
+            return std::nullopt;
+        }
+    }
+
+private:
+    QTemporaryDir m_dir; // created with owner-only access
+    int m_count = 0;
+};
+
+QString cellText(QString text)
+{
+    // One row per line, one cell per tab.
+    for (QChar& c : text)
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            c = u' ';
+    return text;
+}
+
+int run(const PrintTool::Options& options)
+{
+    catchStopSignals();
+
+    QString printer = options.printer;
+    if (options.hasOutput())
+        if (const auto failure = PrintTool::Outputs::check(options, printer))
+        {
+            say(failure->message);
+            return failure->exitCode;
+        }
+
+    // Sources: each must be readable before anything is printed.
+    struct Source
+    {
+        QString label;
+        Outlook::ListingSource listing;
+    };
+    std::vector<Source> sources;
+    const QString profilePath = options.profile ? (options.profileFile.isEmpty() ? MailStore::Profile::defaultPath()
+                                                                                 : options.profileFile)
+                                                : QString();
+    if (options.profile)
+    {
+        if (!QFileInfo(profilePath).isFile())
+        {
+            say(QStringLiteral("%1: the profile file does not exist").arg(profilePath));
+            return SourceUnreadable;
+        }
+        for (const QString& store : MailStore::Profile::read(profilePath))
+        {
+            try
+            {
+                MailStore::cachedStore(store);
+            }
+            catch (const AppError& e)
+            {
+                say(QStringLiteral("%1 (in the profile %2): %3").arg(store, profilePath, e.description()));
+                return SourceUnreadable;
+            }
+        }
+        sources.push_back({profilePath, {true, false, {}}});
+    }
+    for (const QString& store : options.stores)
+        sources.push_back({store, {false, true, store}});
+    DbxStores dbxStores;
+    for (const QString& dbx : options.dbxFiles)
+    {
+        QString error;
+        const std::optional<QString> store = dbxStores.convert(dbx, error);
+        if (!store)
+        {
+            say(QStringLiteral("%1: %2").arg(dbx, error));
+            return stopSignal ? Stopped : SourceUnreadable;
+        }
+        sources.push_back({dbx, {false, true, *store}});
+    }
+
+    // Listing: the window's own, into the same grid model.
+    MailStore::EngineFactory factory(profilePath);
+    ToolDialogs dialogs(options.folder.value_or(QString()));
+    ReportListModel grid;
+    Outlook::EventPump pump;
+    Outlook::MailListing listing(factory, dialogs, grid, pump);
+    for (const Source& source : sources)
+    {
+        listing.FindActive = options.find.has_value();
+        listing.FindText = options.find.value_or(QString());
+        try
+        {
+            listing.ListOutlookMail(source.listing);
+        }
+        catch (...)
+        {
+            say(QStringLiteral("%1: %2").arg(source.label, describe(std::current_exception())));
+            return SourceUnreadable;
+        }
+    }
+
+    QList<int> rows;
+    for (int row = 0; row < grid.rowCount(); ++row)
+        if (!options.folder || Outlook::PrintRun::InFolder(grid, row, *options.folder))
+            rows << row;
+
+    if (options.list)
+    {
+        for (int row : rows)
+        {
+            QStringList cells;
+            for (int column = 0; column < Outlook::MailRow::ColumnCount; ++column)
+                cells << cellText(grid.text(row, column));
+            std::fputs(cells.join(u'\t').toUtf8().append('\n').constData(), stdout);
+        }
+        return AllPrinted;
+    }
+    if (rows.isEmpty())
+    {
+        say(QStringLiteral("No records selected"));
+        return AllPrinted;
+    }
+    if (stopSignal)
+    {
+        say(QStringLiteral("stopped before printing: 0 of %1 messages printed").arg(rows.size()));
+        return Stopped;
+    }
+
+    // Printing: the window's print run, with the engine's items printing into our outputs.
+    PrintTool::Outputs outputs(options, printer);
+    QList<Render::CombinedPdf::Entry> entries;
+    for (int row : rows)
+        entries.append({grid.text(row, Outlook::MailRow::Date), grid.text(row, Outlook::MailRow::FromTo),
+                        grid.text(row, Outlook::MailRow::Subject)});
+    QString error;
+    if (!outputs.begin(entries, &error))
+    {
+        say(QStringLiteral("%1: %2").arg(options.combined, error));
+        return OutputUnwritable;
+    }
+
+    Progress progress(options.quiet);
+    ToolWindow window(grid, progress, outputs);
+    QSet<int> failedRows;
+    int failures = 0;
+    LineSteps steps([&](int line, std::exception_ptr failure) {
+        const QString reason = describe(failure);
+        progress.breakLine();
+        if (window.currentRow < 0)
+        {
+            say(QStringLiteral("%1 (step %2)").arg(reason).arg(line));
+            ++failures;
+            return;
+        }
+        const int row = window.currentRow;
+        const QString subject = grid.text(row, Outlook::MailRow::Subject);
+        say(QStringLiteral("not printed: \"%1\" (%2, %3 %4): %5")
+                .arg(subject, grid.text(row, Outlook::MailRow::Date), grid.text(row, Outlook::MailRow::Root),
+                     grid.text(row, Outlook::MailRow::Folder), reason));
+        if (!failedRows.contains(row))
+            outputs.missing(subject, reason);
+        failedRows.insert(row);
+    });
+    Outlook::PrintRun printRun(factory, dialogs, grid, window, steps);
+    {
+        MailStore::ScopedPrintTarget target(outputs);
+        printRun.Run(options.folder ? QStringLiteral("User-specified Folder") : QStringLiteral("All"));
+    }
+    const int taken = printRun.taken();
+    const int total = printRun.qualifying();
+    const int failed = int(failedRows.size()) + failures;
+
+    if (stopSignal && taken < total)
+    {
+        say(QStringLiteral("stopped after %1 of %2 messages%3")
+                .arg(taken)
+                .arg(total)
+                .arg(options.combined.isEmpty()
+                         ? QString()
+                         : QStringLiteral("; %1 was not written, as it would miss messages").arg(options.combined)));
+        return Stopped;
+    }
+    if (!outputs.finish(&error))
+    {
+        say(QStringLiteral("%1: %2").arg(options.combined, error));
+        return OutputUnwritable;
+    }
+    if (failed > 0)
+    {
+        say(QStringLiteral("%1 of %2 messages could not be printed").arg(failed).arg(total));
+        return SomeFailed;
+    }
+    if (!options.quiet)
+        say(QStringLiteral("%1 of %2 messages printed").arg(taken).arg(total));
+    return AllPrinted;
+}
+
+// Qt's own notes (a missing runtime folder, font fallbacks) are not the user's business
+// here: what goes wrong with a message is reported by the run itself.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg || qEnvironmentVariableIsSet("VELLUMTIDE_DEBUG"))
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qInstallMessageHandler(quietQtMessages);
+    // A command-line tool needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+
+    QString error;
+    bool help = false;
+    const std::optional<PrintTool::Options> options = PrintTool::parseArguments(app.arguments().mid(1), error, help);
+    if (help)
+    {
+        std::fputs(PrintTool::usageText(), stdout);
+        return AllPrinted;
+    }
+    if (!options)
+    {
+        say(error);
+        std::fputs("Try vellumtide-print --help.\n", stderr);
+        return BadArguments;
+    }
+    return run(*options);
+}
