@@ -19,8 +19,9 @@ echo "built $(basename "$deb")"
 
 dpkg-deb --contents "$deb" >"$work/contents"
 id=org.quillmark.Vellumtide
-for path in usr/lib/vellumtide/vellumtide usr/lib/vellumtide/vellumtide-render usr/lib/vellumtide/DBXToEML \
-    usr/lib/vellumtide/HAND-M.CUR usr/bin/vellumtide usr/bin/vellumtide-render \
+for path in usr/lib/vellumtide/vellumtide usr/lib/vellumtide/vellumtide-render usr/lib/vellumtide/vellumtide-print \
+    usr/lib/vellumtide/DBXToEML usr/lib/vellumtide/HAND-M.CUR usr/bin/vellumtide usr/bin/vellumtide-render \
+    usr/bin/vellumtide-print \
     usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/icons/hicolor/16x16/apps/$id.png \
     usr/share/icons/hicolor/48x48/apps/$id.png usr/share/icons/hicolor/256x256/apps/$id.png; do
@@ -41,6 +42,14 @@ printf 'Subject: Installed\r\n\r\nPrinted by the installed renderer.\r\n' >"$wor
 "$work/root/usr/bin/vellumtide-render" --outdir "$work" "$work/installed.eml" ||
     fail "the installed vellumtide-render failed"
 [ -s "$work/installed.eml.pdf" ] || fail "the installed vellumtide-render wrote no PDF"
+mkdir -p "$work/mail"
+{ printf 'From a@example.org Mon Jan  6 09:00:00 2025\n'; cat "$work/installed.eml"; } >"$work/mail/Inbox"
+"$work/root/usr/bin/vellumtide-print" --quiet --store "$work/mail" --outdir "$work/printed" ||
+    fail "the installed vellumtide-print failed"
+[ "$(ls "$work/printed" | wc -l)" = 1 ] || fail "the installed vellumtide-print wrote no PDF"
+# It finds the converter installed beside it: a file that is no .dbx is refused by the converter itself.
+"$work/root/usr/bin/vellumtide-print" --dbx "$work/installed.eml" --list 2>"$work/dbx.err" && fail "a .eml file passed as .dbx"
+grep -q "not an Outlook Express" "$work/dbx.err" || fail "the installed vellumtide-print did not reach DBXToEML: $(cat "$work/dbx.err")"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libqt6printsupport6 libcups2 libgmime-3.0 qt6-qpa-plugins fonts-liberation; do
