@@ -275,7 +275,8 @@ void TestPrintTool::printsEverySelectedMessageOnce()
 
 void TestPrintTool::failuresGiveTheirExitCode_data()
 {
-    QTest::addColumn<QStringList>("arguments"); // STORE, DIR, DAMAGED and EXISTING stand for test paths
+    // STORE, DIR, DAMAGED, EXISTING and PROFILE (naming STORE and DAMAGED) stand for test paths
+    QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("cupsServer");    // empty: the private server
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("says");
@@ -287,6 +288,10 @@ void TestPrintTool::failuresGiveTheirExitCode_data()
                                    << "does not exist";
     QTest::newRow("damaged store") << QStringList{"--store", "STORE", "--store", "DAMAGED", out, "DIR"} << QString()
                                    << 3 << "damaged.pst";
+    QTest::newRow("missing profile") << QStringList{"--profile=/nonexistent/profile.txt", out, "DIR"} << QString()
+                                     << 3 << "profile file does not exist";
+    QTest::newRow("damaged store in the profile") << QStringList{"--profile=PROFILE", out, "DIR"} << QString() << 3
+                                                  << "damaged.pst";
     QTest::newRow("missing dbx") << QStringList{"--dbx", "/nonexistent/Inbox.dbx", out, "DIR"} << QString() << 3
                                  << "Inbox.dbx";
     QTest::newRow("not a dbx") << QStringList{"--dbx", "DAMAGED", out, "DIR"} << QString() << 3 << "damaged.pst";
@@ -317,10 +322,16 @@ void TestPrintTool::failuresGiveTheirExitCode()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray("!BDN") + QByteArray(4096, '\x5a'));
     }
+    const QString profile = dir.filePath(QStringLiteral("profile.txt"));
+    QFile profileFile(profile);
+    QVERIFY(profileFile.open(QIODevice::WriteOnly));
+    profileFile.write((store + u'\n' + damaged + u'\n').toUtf8());
+    profileFile.close();
     const QString out = dir.filePath(QStringLiteral("out"));
-    const QHash<QString, QString> paths{{"STORE", store}, {"DIR", out}, {"DAMAGED", damaged}, {"EXISTING", existing}};
+    const QHash<QString, QString> paths{
+        {"STORE", store}, {"DIR", out}, {"DAMAGED", damaged}, {"EXISTING", existing}, {"PROFILE", profile}};
     for (QString& argument : arguments)
-        argument = paths.value(argument, argument);
+        argument = paths.value(argument, argument).replace(QStringLiteral("=PROFILE"), u'=' + profile);
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!cupsServer.isEmpty())
