@@ -6,7 +6,7 @@
 set -e
 packages="build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libcups2-dev cups cups-client cups-bsd
  libpff-dev libbfio-dev libgmime-3.0-dev fonts-liberation fonts-droid-fallback xvfb xauth x11-utils
- imagemagick poppler-utils
+ imagemagick poppler-utils xdotool
  libytnef0-dev fonts-unfonts-core fonts-symbola"
 if [ "${1:-}" = "--test" ]; then
     packages="$packages clang libclang-rt-14-dev undbx"
