@@ -31,6 +31,10 @@ constexpr uint32_t kAttrHidden = 0x10F4;
 constexpr uint32_t kSenderAddressType = 0x0C1E;
 constexpr uint32_t kDisplayTo = 0x0E04;
 constexpr uint32_t kDisplayCc = 0x0E03;
+constexpr uint32_t kRecipientType = 0x0C15;
+constexpr uint32_t kAddressType = 0x3002;
+constexpr uint32_t kEmailAddress = 0x3003;
+constexpr uint32_t kSmtpAddress = 0x39FE;
 constexpr uint32_t kRtfCompressed = 0x1009;
 constexpr uint32_t kInternetCodepage = 0x3FDE;
 constexpr uint32_t kAttachFilename = 0x3704;
@@ -126,11 +130,11 @@ QByteArray binaryEntry(libpff_item_t* item, uint32_t type)
     return buffer;
 }
 
-std::optional<uint32_t> int32Entry(libpff_item_t* item, uint32_t type)
+std::optional<uint32_t> int32Entry(libpff_item_t* item, uint32_t type, int set = 0)
 {
     libpff_error_t* error = nullptr;
     uint32_t value = 0;
-    if (libpff_item_get_entry_value_32bit(item, 0, type, &value, 0, &error) != 1)
+    if (libpff_item_get_entry_value_32bit(item, set, type, &value, 0, &error) != 1)
     {
         dropError(error);
         return std::nullopt;
@@ -478,18 +482,60 @@ void readAttachments(libpff_item_t* message, Render::Message& out, int depth)
     }
 }
 
+// "Name <address>" for an Internet address; the name alone for any other kind (an Exchange
+// directory path means nothing on paper).
+QString nameWithAddress(const QString& name, const QString& address, const QString& addressType)
+{
+    if (address.isEmpty() || addressType.compare(QLatin1String("SMTP"), Qt::CaseInsensitive) != 0)
+        return name.isEmpty() ? address : name;
+    // Outlook names a recipient typed as an address by that address in quotes.
+    const bool quoted = name.size() > 2 && name.startsWith(u'\'') && name.endsWith(u'\'');
+    const QString bare = quoted ? name.mid(1, name.size() - 2) : name;
+    if (bare.isEmpty() || bare.compare(address, Qt::CaseInsensitive) == 0)
+        return address;
+    return QStringLiteral("%1 <%2>").arg(name, address);
+}
+
+// To, Cc and Bcc from the message's recipient table, with each recipient's Internet address;
+// the display strings the message keeps hold the names only. Where the table has nobody
+// of a kind, that kind's display string stands.
+void readRecipients(libpff_item_t* message, Render::Message& out)
+{
+    QStringList lists[3]; // To, Cc, Bcc
+    PffItem recipients;
+    libpff_error_t* error = nullptr;
+    int count = 0;
+    if (libpff_message_get_recipients(message, recipients.out(), &error) != 1 || !recipients ||
+        libpff_item_get_number_of_record_sets(recipients.get(), &count, &error) != 1)
+    {
+        dropError(error);
+        count = 0;
+    }
+    for (int i = 0; i < count; ++i)
+    {
+        const QString name = stringEntry(recipients.get(), kDisplayName, i);
+        QString address = stringEntry(recipients.get(), kSmtpAddress, i);
+        const QString shown = address.isEmpty()
+                                  ? nameWithAddress(name, stringEntry(recipients.get(), kEmailAddress, i),
+                                                    stringEntry(recipients.get(), kAddressType, i))
+                                  : nameWithAddress(name, address, QStringLiteral("SMTP"));
+        // MAPI_TO 1, MAPI_CC 2, MAPI_BCC 3; the high bits are flags.
+        const uint32_t kind = int32Entry(recipients.get(), kRecipientType, i).value_or(1) & 0x0F;
+        if (!shown.isEmpty())
+            lists[kind == 2 ? 1 : kind == 3 ? 2 : 0] << shown;
+    }
+    out.to = lists[0].isEmpty() ? stringEntry(message, kDisplayTo) : lists[0].join(QStringLiteral("; "));
+    out.cc = lists[1].isEmpty() ? stringEntry(message, kDisplayCc) : lists[1].join(QStringLiteral("; "));
+    out.bcc = lists[2].join(QStringLiteral("; "));
+}
+
 Render::Message readMessage(libpff_item_t* message, int depth)
 {
     Render::Message out;
-    const QString name = stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_NAME);
-    const QString address = stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_EMAIL_ADDRESS);
-    const QString type = stringEntry(message, kSenderAddressType);
-    if (address.isEmpty() || type.compare(QLatin1String("SMTP"), Qt::CaseInsensitive) != 0)
-        out.from = name.isEmpty() ? address : name;
-    else
-        out.from = name.isEmpty() || name == address ? address : QStringLiteral("%1 <%2>").arg(name, address);
-    out.to = stringEntry(message, kDisplayTo);
-    out.cc = stringEntry(message, kDisplayCc);
+    out.from = nameWithAddress(stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_NAME),
+                               stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_EMAIL_ADDRESS),
+                               stringEntry(message, kSenderAddressType));
+    readRecipients(message, out);
     out.subject = PstItem::subjectOf(message);
     out.date = timeOf(message, libpff_message_get_client_submit_time);
     if (!out.date.isValid())

@@ -30,6 +30,9 @@ private Q_SLOTS:
                                             << "Multiple attachments" << QStringList{"Multiple attachments"} << false;
         QTest::newRow("HTML with inline images") << "Outlook.pst"
                                                  << "HTML body" << QStringList{"HTML body"} << true;
+        QTest::newRow("recipients with their addresses")
+            << "Outlook.pst"
+            << "Microsoft Outlook Test Message" << QStringList{"To: Saqib Razzaq <saqib.razzaq@xp.local>"} << false;
         QTest::newRow("no image") << "sample2.pst"
                                   << "Here is a sample message" << QStringList{} << false;
         QTest::newRow("RTF only") << "testPST_variousBodyTypes.pst"
