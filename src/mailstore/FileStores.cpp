@@ -2,6 +2,7 @@
 
 #include "EntryId.h"
 #include "FileMessage.h"
+#include "FolderName.h"
 #include "MboxFormat.h"
 #include "StoreNode.h"
 
@@ -286,7 +287,8 @@ void addNestedMaildirs(FileFolder& parent, const QString& dirPath, int depth)
         const bool own = isMaildir(path);
         if (!own && !holdsMaildirs(path, 0))
             continue;
-        auto folder = std::make_shared<FileFolder>(name, own ? std::make_shared<MaildirSource>(path) : nullptr);
+        auto folder =
+            std::make_shared<FileFolder>(decodeFolderName(name), own ? std::make_shared<MaildirSource>(path) : nullptr);
         addNestedMaildirs(*folder, path, depth + 1);
         parent.m_children.push_back(folder);
     }
@@ -298,7 +300,12 @@ void addMaildirPlusPlus(FileFolder& root, const QString& dirPath)
     std::vector<std::pair<QStringList, QString>> folders;
     for (const QString& name : sortedEntries(QDir(dirPath), QDir::Dirs | QDir::Hidden))
         if (name.size() > 1 && name.startsWith(QLatin1Char('.')) && isMaildir(dirPath + QLatin1Char('/') + name))
-            folders.emplace_back(name.mid(1).split(QLatin1Char('.')), dirPath + QLatin1Char('/') + name);
+        {
+            QStringList parts = name.mid(1).split(QLatin1Char('.'));
+            for (QString& part : parts)
+                part = decodeFolderName(part);
+            folders.emplace_back(std::move(parts), dirPath + QLatin1Char('/') + name);
+        }
     std::sort(folders.begin(), folders.end());
     for (const auto& [parts, path] : folders)
     {

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the parsers the engine owns: the mbox splitter, the profile
-// file, the EntryID parser and the RTF reader. The first byte picks the parser.
+// file, the EntryID parser, the folder-name decoder and the RTF reader. The first byte picks the parser.
 
 #include "EntryId.h"
+#include "FolderName.h"
 #include "MboxFormat.h"
 #include "Profile.h"
 #include "RtfText.h"
@@ -13,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0)
         return 0;
     const QByteArray bytes(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));
-    switch (data[0] % 4)
+    switch (data[0] % 5)
     {
     case 0: {
         QBuffer buffer;
@@ -34,6 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (!MailStore::EntryId::parse(id->toString()))
                 __builtin_trap();
         break;
+    case 3: {
+        // Decoding only ever touches "&" sequences and never gives broken UTF-16.
+        const QString name = QString::fromUtf8(bytes);
+        const QString decoded = MailStore::decodeFolderName(name);
+        if (!decoded.isValidUtf16() || (decoded != name && !name.contains(u'&')))
+            __builtin_trap();
+        break;
+    }
     default:
         MailStore::RtfText::convert(bytes);
         break;

@@ -267,9 +267,14 @@ private Q_SLOTS:
                                               {"md/tmp/1002.c.host", mail(3)},
                                               {"md/.Sent/cur/2000.a.host:2,S", mail(4)},
                                               {"md/.Work.Projects/new/3000.a.host", mail(5)},
-                                              {"md/.Work.Projects/cur/.hidden", mail(6)}}
-                                   << "md" << FolderCounts{{"Inbox", "2/2"}, {"Sent", "1/1"}, {"Work/Projects", "1/1"}}
-                                   << QStringList{"Inbox", "Sent", "Work"};
+                                              {"md/.Work.Projects/cur/.hidden", mail(6)},
+                                              {"md/.Entw&APw-rfe/cur/4000.a.host", mail(7)},
+                                              {"md/.Caf&AOk-&-Bar.&ZeVnLIqe-/new/5000.a.host", mail(8)},
+                                              {"md/.Bad&name/new/6000.a.host", mail(9)}}
+                                   << "md" << FolderCounts{{"Inbox", "2/2"},           {"Sent", "1/1"},
+                                                           {"Work/Projects", "1/1"},   {"Entwürfe", "1/1"},
+                                                           {"Café&Bar/日本語", "1/1"}, {"Bad&name", "1/1"}}
+                                   << QStringList{"Inbox", "Bad&name", "Café&Bar", "Entwürfe", "Sent", "Work"};
         QTest::newRow("nested Maildir") << FileMap{{"mail/Inbox/cur/1.x:2,", mail(1)},
                                                    {"mail/Inbox/new/2.x", ""},
                                                    {"mail/Inbox/Lists/cur/3.x:2,", mail(3)},
