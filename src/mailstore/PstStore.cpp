@@ -515,10 +515,9 @@ void readRecipients(libpff_item_t* message, Render::Message& out)
     {
         const QString name = stringEntry(recipients.get(), kDisplayName, i);
         QString address = stringEntry(recipients.get(), kSmtpAddress, i);
-        const QString shown = address.isEmpty()
-                                  ? nameWithAddress(name, stringEntry(recipients.get(), kEmailAddress, i),
-                                                    stringEntry(recipients.get(), kAddressType, i))
-                                  : nameWithAddress(name, address, QStringLiteral("SMTP"));
+        const QString shown = address.isEmpty() ? nameWithAddress(name, stringEntry(recipients.get(), kEmailAddress, i),
+                                                                  stringEntry(recipients.get(), kAddressType, i))
+                                                : nameWithAddress(name, address, QStringLiteral("SMTP"));
         // MAPI_TO 1, MAPI_CC 2, MAPI_BCC 3; the high bits are flags.
         const uint32_t kind = int32Entry(recipients.get(), kRecipientType, i).value_or(1) & 0x0F;
         if (!shown.isEmpty())

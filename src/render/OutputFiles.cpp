@@ -28,8 +28,8 @@ QString messageFileBase(const QDateTime& date, const QString& subject)
         title.remove(0, 1);
     if (title.isEmpty())
         title = QStringLiteral("(no subject)");
-    QString base = (date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd HHmm")) : QStringLiteral("undated")) +
-                   u' ' + title;
+    QString base =
+        (date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd HHmm")) : QStringLiteral("undated")) + u' ' + title;
     // Names are limited to 255 bytes; leave room for "-n.pdf" and the temporary name's parts.
     while (base.toUtf8().size() > 150)
         base.chop(base.at(base.size() - 1).isLowSurrogate() ? 2 : 1);
@@ -56,9 +56,9 @@ bool PendingFile::commit(QString* error)
     if (written.rename(m_final))
         return true;
     if (error)
-        *error = QFileInfo::exists(m_final) ? QStringLiteral("\"%1\" already exists").arg(m_final)
-                                            : QStringLiteral("\"%1\" could not be written: %2")
-                                                  .arg(m_final, written.errorString());
+        *error = QFileInfo::exists(m_final)
+                     ? QStringLiteral("\"%1\" already exists").arg(m_final)
+                     : QStringLiteral("\"%1\" could not be written: %2").arg(m_final, written.errorString());
     QFile::remove(m_temp);
     return false;
 }

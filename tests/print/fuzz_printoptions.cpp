@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to what vellumtide-print makes of user text: the argument parser
 // (NUL-separated arguments) and the file names made from a message's subject.
-#include "OutputFiles.h"
 #include "Options.h"
+#include "OutputFiles.h"
 
 #include <QStringList>
 

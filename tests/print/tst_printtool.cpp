@@ -67,8 +67,8 @@ QString makeStore(const QTemporaryDir& dir)
     int day = 1;
     for (const Mail& mail : kMail)
         writeMbox(root + u'/' + QLatin1String(mail.folder),
-                  {message(QString::fromUtf8(mail.from), QString::fromUtf8(mail.subject),
-                           QString::fromUtf8(mail.body), day++)});
+                  {message(QString::fromUtf8(mail.from), QString::fromUtf8(mail.subject), QString::fromUtf8(mail.body),
+                           day++)});
     return root;
 }
 
@@ -200,9 +200,12 @@ void TestPrintTool::selectsWhatTheWindowSelects_data()
     QTest::newRow("a folder name that is a top folder and a subfolder") << QString() << "Inbox" << QString() << 4;
     QTest::newRow("folder names are exact") << QString() << "inbox" << QString() << 0;
     QTest::newRow("find in addresses, without regard to case") << QString() << QString() << "ALICE@" << 2;
-    QTest::newRow("find in bodies, within a folder") << QString() << "Projects" << "budget" << 1;
-    QTest::newRow("pst: Sent Items") << "pst/Outlook.pst" << "Sent Items" << QString() << 6;
-    QTest::newRow("pst: a subfolder") << "pst/testPST_variousBodyTypes.pst" << "tmp" << QString() << 4;
+    QTest::newRow("find in bodies, within a folder") << QString() << "Projects"
+                                                     << "budget" << 1;
+    QTest::newRow("pst: Sent Items") << "pst/Outlook.pst"
+                                     << "Sent Items" << QString() << 6;
+    QTest::newRow("pst: a subfolder") << "pst/testPST_variousBodyTypes.pst"
+                                      << "tmp" << QString() << 4;
 }
 
 void TestPrintTool::selectsWhatTheWindowSelects()
@@ -240,9 +243,9 @@ void TestPrintTool::printsEverySelectedMessageOnce()
     const QString combined = dir.filePath(QStringLiteral("all \"four\".pdf"));
 
     const QStringList source{QStringLiteral("--store"), store, QStringLiteral("--folder"), QStringLiteral("Inbox")};
-    const Result result = runTool(source + QStringList{QStringLiteral("--printer"), QStringLiteral("pdf1"),
-                                                      QStringLiteral("--outdir"), out, QStringLiteral("--combined"),
-                                                      combined});
+    const Result result =
+        runTool(source + QStringList{QStringLiteral("--printer"), QStringLiteral("pdf1"), QStringLiteral("--outdir"),
+                                     out, QStringLiteral("--combined"), combined});
     QVERIFY2(result.code == 0, qPrintable(result.err));
     const QStringList subjects{"Quarterly report", "Lunch", "Invoice 42", "Nested note"};
 
@@ -277,7 +280,7 @@ void TestPrintTool::failuresGiveTheirExitCode_data()
 {
     // STORE, DIR, DAMAGED, EXISTING and PROFILE (naming STORE and DAMAGED) stand for test paths
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("cupsServer");    // empty: the private server
+    QTest::addColumn<QString>("cupsServer"); // empty: the private server
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("says");
     const QString out = QStringLiteral("--outdir");
@@ -288,20 +291,19 @@ void TestPrintTool::failuresGiveTheirExitCode_data()
                                    << "does not exist";
     QTest::newRow("damaged store") << QStringList{"--store", "STORE", "--store", "DAMAGED", out, "DIR"} << QString()
                                    << 3 << "damaged.pst";
-    QTest::newRow("missing profile") << QStringList{"--profile=/nonexistent/profile.txt", out, "DIR"} << QString()
-                                     << 3 << "profile file does not exist";
-    QTest::newRow("damaged store in the profile") << QStringList{"--profile=PROFILE", out, "DIR"} << QString() << 3
-                                                  << "damaged.pst";
+    QTest::newRow("missing profile") << QStringList{"--profile=/nonexistent/profile.txt", out, "DIR"} << QString() << 3
+                                     << "profile file does not exist";
+    QTest::newRow("damaged store in the profile")
+        << QStringList{"--profile=PROFILE", out, "DIR"} << QString() << 3 << "damaged.pst";
     QTest::newRow("missing dbx") << QStringList{"--dbx", "/nonexistent/Inbox.dbx", out, "DIR"} << QString() << 3
                                  << "Inbox.dbx";
     QTest::newRow("not a dbx") << QStringList{"--dbx", "DAMAGED", out, "DIR"} << QString() << 3 << "damaged.pst";
-    QTest::newRow("unknown printer") << QStringList{"--store", "STORE", "--printer", "nosuch", out, "DIR"}
-                                     << QString() << 4 << "no printer \"nosuch\"";
-    QTest::newRow("stopped print server")
-        << QStringList{"--store", "STORE", "--printer", "pdf1", out, "DIR"} << "/nonexistent/cups.sock" << 4
-        << "cannot be reached";
-    QTest::newRow("combined file exists") << QStringList{"--store", "STORE", "--combined", "EXISTING"} << QString()
-                                          << 5 << "never replaced";
+    QTest::newRow("unknown printer") << QStringList{"--store", "STORE", "--printer", "nosuch", out, "DIR"} << QString()
+                                     << 4 << "no printer \"nosuch\"";
+    QTest::newRow("stopped print server") << QStringList{"--store", "STORE", "--printer", "pdf1", out, "DIR"}
+                                          << "/nonexistent/cups.sock" << 4 << "cannot be reached";
+    QTest::newRow("combined file exists")
+        << QStringList{"--store", "STORE", "--combined", "EXISTING"} << QString() << 5 << "never replaced";
 }
 
 void TestPrintTool::failuresGiveTheirExitCode()
@@ -351,9 +353,10 @@ void TestPrintTool::readsDbxThroughTheConverter()
     QTemporaryDir temp;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TMPDIR"), temp.path());
-    const Result result = runTool({QStringLiteral("--dbx"), TestSupport::testData(QStringLiteral("dbx/test_OutlookDBX.dbx")),
-                                   QStringLiteral("--folder"), QStringLiteral("test_OutlookDBX"), QStringLiteral("--list")},
-                                  environment);
+    const Result result =
+        runTool({QStringLiteral("--dbx"), TestSupport::testData(QStringLiteral("dbx/test_OutlookDBX.dbx")),
+                 QStringLiteral("--folder"), QStringLiteral("test_OutlookDBX"), QStringLiteral("--list")},
+                environment);
     QVERIFY2(result.code == 0, qPrintable(result.err));
     const QList<QByteArray> lines = result.out.trimmed().split('\n');
     QCOMPARE(lines.size(), 28);

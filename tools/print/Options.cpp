@@ -76,8 +76,8 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
             else if (i + 1 < args.size() && !args[i + 1].startsWith(u'-'))
                 options.printer = args[++i];
         }
-        else if (arg == u"--store" || arg == u"--dbx" || arg == u"--folder" || arg == u"--find" ||
-                 arg == u"--outdir" || arg == u"--combined")
+        else if (arg == u"--store" || arg == u"--dbx" || arg == u"--folder" || arg == u"--find" || arg == u"--outdir" ||
+                 arg == u"--combined")
         {
             const std::optional<QString> given = value();
             if (!given)

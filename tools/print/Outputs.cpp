@@ -50,8 +50,9 @@ std::optional<Outputs::Failure> Outputs::check(const Options& options, QString& 
                                QStringLiteral("there is no default printer; name one of: %1").arg(names.join(u", "))};
         }
         if (!names.contains(printer))
-            return Failure{PrinterMissing, QStringLiteral("there is no printer \"%1\"; the printers are: %2")
-                                               .arg(printer, names.join(u", "))};
+            return Failure{
+                PrinterMissing,
+                QStringLiteral("there is no printer \"%1\"; the printers are: %2").arg(printer, names.join(u", "))};
     }
     if (!options.outDir.isEmpty() && (!QDir().mkpath(options.outDir) || !writableFolder(options.outDir)))
         return Failure{OutputUnwritable,
@@ -63,9 +64,9 @@ std::optional<Outputs::Failure> Outputs::check(const Options& options, QString& 
             return Failure{OutputUnwritable,
                            QStringLiteral("\"%1\" already exists; it is never replaced").arg(options.combined)};
         if (!writableFolder(file.absolutePath()))
-            return Failure{OutputUnwritable,
-                           QStringLiteral("the folder of \"%1\" does not exist or cannot be written to")
-                               .arg(options.combined)};
+            return Failure{
+                OutputUnwritable,
+                QStringLiteral("the folder of \"%1\" does not exist or cannot be written to").arg(options.combined)};
     }
     return std::nullopt;
 }
@@ -94,7 +95,8 @@ bool Outputs::print(const Render::Message& message, QString* error)
         ok = false;
     if (m_names)
     {
-        Render::PendingFile pdf(m_names->take(Render::messageFileBase(message.date, message.subject), QStringLiteral(".pdf")));
+        Render::PendingFile pdf(
+            m_names->take(Render::messageFileBase(message.date, message.subject), QStringLiteral(".pdf")));
         QString pdfReason;
         if (!Render::MessagePrinter::toPdf(message, pdf.tempPath(), QPageSize(QPageSize::A4), &pdfReason) ||
             !pdf.commit(&pdfReason))

@@ -215,9 +215,9 @@ public:
             say(QStringLiteral("%1: damaged; printing what could be recovered (%2)").arg(dbx, reason));
             return store;
         default:
-            error = reason.isEmpty() ? QStringLiteral("the converter DBXToEML failed with code %1")
-                                           .arg(converter.exitCode())
-                                     : reason;
+            error = reason.isEmpty()
+                        ? QStringLiteral("the converter DBXToEML failed with code %1").arg(converter.exitCode())
+                        : reason;
             return std::nullopt;
         }
     }
@@ -255,9 +255,9 @@ int run(const PrintTool::Options& options)
         Outlook::ListingSource listing;
     };
     std::vector<Source> sources;
-    const QString profilePath = options.profile ? (options.profileFile.isEmpty() ? MailStore::Profile::defaultPath()
-                                                                                 : options.profileFile)
-                                                : QString();
+    const QString profilePath =
+        options.profile ? (options.profileFile.isEmpty() ? MailStore::Profile::defaultPath() : options.profileFile)
+                        : QString();
     if (options.profile)
     {
         if (!QFileInfo(profilePath).isFile())
