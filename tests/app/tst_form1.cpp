@@ -118,7 +118,7 @@ private Q_SLOTS:
 void TestForm1::initTestCase()
 {
     VT_REQUIRE_ISOLATION(); // init() removes the settings file and lpoptions
-    QVERIFY2(TestSupport::haveCups(), "run through scripts/test.sh: the private CUPS server is missing");
+    VT_REQUIRE_CUPS();
     QVERIFY(QFile::exists(TestSupport::binDir() + QStringLiteral("/HAND-M.CUR")));
 }
 

@@ -97,7 +97,7 @@ private Q_SLOTS:
 
 void TestForm1Outlook::initTestCase()
 {
-    QVERIFY2(TestSupport::haveCups(), "run through scripts/test.sh: the private CUPS server is missing");
+    VT_REQUIRE_CUPS();
 }
 
 void TestForm1Outlook::init()

@@ -69,6 +69,15 @@ int run(const QString& program, const QStringList& arguments, QByteArray* out = 
             QSKIP(qPrintable(vtMissing));                                                                              \
     } while (false)
 
+/// Skips the calling test function, with one line saying so, when the private CUPS server
+/// of scripts/test.sh is not running (the test command always starts it).
+#define VT_REQUIRE_CUPS()                                                                                              \
+    do                                                                                                                 \
+    {                                                                                                                  \
+        if (!TestSupport::haveCups())                                                                                  \
+            QSKIP("needs the private CUPS server that scripts/test.sh starts");                                        \
+    } while (false)
+
 /// Fails the calling test function before it writes settings or printer defaults
 /// anywhere but the private folders of tests/isolate.sh.
 #define VT_REQUIRE_ISOLATION()                                                                                         \

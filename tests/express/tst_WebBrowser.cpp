@@ -128,8 +128,7 @@ private Q_SLOTS:
 
     void printsOnTheDefaultPrinter()
     {
-        if (!TestSupport::haveCups())
-            QSKIP("needs the private CUPS server of scripts/test.sh");
+        VT_REQUIRE_CUPS();
         VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         QVERIFY(TestSupport::setUserDefaultPrinter(QStringLiteral("pdf2")));
         const int before = TestSupport::printedJobs(QStringLiteral("pdf2")).size();

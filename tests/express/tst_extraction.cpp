@@ -62,7 +62,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(TestSupport::haveCups(), "run through scripts/test.sh: the private CUPS server is missing");
+        VT_REQUIRE_CUPS();
         QVERIFY(QFile::exists(TestSupport::binDir() + QStringLiteral("/DBXToEML")));
         m_inbox = sample(QStringLiteral("dbx/test_OutlookDBX.dbx"));
         m_small = sample(QStringLiteral("dbx/test.dbx"));

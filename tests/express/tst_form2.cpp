@@ -30,7 +30,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(TestSupport::haveCups(), "run through scripts/test.sh: the private CUPS server is missing");
+        VT_REQUIRE_CUPS();
     }
 
     void init()

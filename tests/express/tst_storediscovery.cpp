@@ -136,8 +136,10 @@ private Q_SLOTS:
         QCOMPARE(files.GetDBXFilesInPath(QStringLiteral("relative/")), QStringList());
     }
 
+    // The window tests: its load reads the printers, and without a print server it says so in a box.
     void searchFillsTheGridWithSampleStores()
     {
+        VT_REQUIRE_CUPS();
         const QString inbox = sample(QStringLiteral("dbx/test_OutlookDBX.dbx"));
         if (inbox.isEmpty())
             QSKIP(qPrintable(samplesAbsent()));
@@ -161,6 +163,7 @@ private Q_SLOTS:
 
     void searchWithoutStoresPointsToTheAddButton()
     {
+        VT_REQUIRE_CUPS();
         Fixture f;
         Form2& form = f.open();
         form.PushButton14_Click();
@@ -193,6 +196,7 @@ private Q_SLOTS:
 
     void addedFilesAreAppended()
     {
+        VT_REQUIRE_CUPS();
         QFETCH(QList<QStringList>, answers);
         QFETCH(QStringList, rows);
         Fixture f;

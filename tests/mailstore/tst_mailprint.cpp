@@ -15,8 +15,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         VT_REQUIRE_TESTDATA(QStringLiteral("pst"));
-        if (!TestSupport::haveCups())
-            QSKIP("needs the private CUPS server of scripts/test.sh");
+        VT_REQUIRE_CUPS();
         QVERIFY(TestSupport::setUserDefaultPrinter(QStringLiteral("pdf1")));
     }
 

@@ -123,8 +123,7 @@ void TestSampleStores::listsTheMailOfASampleStore()
 
 void TestSampleStores::printsTickedRowsOnTheChosenQueue()
 {
-    if (!TestSupport::haveCups())
-        QSKIP("the private CUPS server of scripts/test.sh is not running");
+    VT_REQUIRE_CUPS();
     Listed listed(sample(QStringLiteral("testPST_variousBodyTypes.pst")));
     QCOMPARE(listed.grid.rowCount(), 4);
     listed.grid.setChecked(2, true); // the RTF-only message

@@ -29,7 +29,7 @@ private Q_SLOTS:
 
 void TestGetSetPrinter::initTestCase()
 {
-    QVERIFY2(TestSupport::haveCups(), "run through scripts/test.sh: the private CUPS server is missing");
+    VT_REQUIRE_CUPS();
     VT_REQUIRE_ISOLATION(); // the tests change the default printer
     QCoreApplication::setApplicationName(QStringLiteral("Vellumtide"));
 }

@@ -231,8 +231,7 @@ void TestPrintTool::selectsWhatTheWindowSelects()
 
 void TestPrintTool::printsEverySelectedMessageOnce()
 {
-    if (!TestSupport::haveCups())
-        QSKIP("the private CUPS server of scripts/test.sh is not running");
+    VT_REQUIRE_CUPS();
     VT_REQUIRE_ISOLATION();
     QTemporaryDir dir;
     const QString store = makeStore(dir);

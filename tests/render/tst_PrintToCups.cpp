@@ -28,8 +28,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!TestSupport::haveCups())
-            QSKIP("needs the private CUPS server of scripts/test.sh");
+        VT_REQUIRE_CUPS();
         VT_REQUIRE_ISOLATION();
     }
 

@@ -172,8 +172,7 @@ private Q_SLOTS:
 
     void printsOneJobPerFile()
     {
-        if (!TestSupport::haveCups())
-            QSKIP("needs the private CUPS server of scripts/test.sh");
+        VT_REQUIRE_CUPS();
         VT_REQUIRE_TESTDATA(QStringLiteral("eml"));
         const int before1 = TestSupport::printedJobs(QStringLiteral("pdf1")).size();
         const int before2 = TestSupport::printedJobs(QStringLiteral("pdf2")).size();
