@@ -472,10 +472,7 @@ void readAttachments(libpff_item_t* message, Render::Message& out, int depth)
             }
             dropError(error);
         }
-        const bool referenced =
-            (!part.contentId.isEmpty() && out.htmlBody.contains(QStringLiteral("cid:") + part.contentId)) ||
-            (!part.contentLocation.isEmpty() && out.htmlBody.contains(part.contentLocation));
-        if (referenced)
+        if (part.isShownBy(out.htmlBody))
             out.inlineParts.append(part);
         else
             out.attachments.append(part);

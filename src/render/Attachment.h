@@ -17,6 +17,14 @@ struct Attachment
 
     /// Size of the decoded content in bytes.
     qint64 size() const { return content.size(); }
+
+    /// Whether an HTML body shows this part in place: it names its Content-ID or location.
+    bool isShownBy(const QString& html) const
+    {
+        return !html.isEmpty() &&
+               ((!contentId.isEmpty() && html.contains(QStringLiteral("cid:") + contentId, Qt::CaseInsensitive)) ||
+                (!contentLocation.isEmpty() && html.contains(contentLocation, Qt::CaseInsensitive)));
+    }
 };
 
 } // namespace Render

@@ -424,6 +424,8 @@ private:
             m_pieces.push_back({false, tnef.textBody.trimmed()});
         for (Attachment& a : tnef.attachments)
             m_resources.push_back({std::move(a), true});
+        for (Message& embedded : tnef.embedded)
+            m_message.embedded.push_back(std::move(embedded));
         return true;
     }
 
@@ -444,13 +446,6 @@ private:
                                            QRegularExpression::CaseInsensitiveOption);
         const QRegularExpressionMatch m = re.match(fromUtf8(g_mime_object_get_header(object, "Content-Type")));
         return m.hasMatch() ? (m.captured(1) + m.captured(2)).trimmed() : QString();
-    }
-
-    static bool referencedBy(const Attachment& a, const QString& html)
-    {
-        return !html.isEmpty() &&
-               ((!a.contentId.isEmpty() && html.contains(QStringLiteral("cid:") + a.contentId, Qt::CaseInsensitive)) ||
-                (!a.contentLocation.isEmpty() && html.contains(a.contentLocation, Qt::CaseInsensitive)));
     }
 
     // An <img> for a part of this message; a part without a Content-ID gets one of its own.
@@ -479,7 +474,7 @@ private:
         // Related images the HTML does not show are drawn after it rather than lost.
         QString unshown;
         for (Resource& r : m_resources)
-            if (r.relatedImage && !html.isEmpty() && !referencedBy(r.attachment, html.join(QString())))
+            if (r.relatedImage && !html.isEmpty() && !r.attachment.isShownBy(html.join(QString())))
                 unshown += imageHtml(r.attachment);
         if (!unshown.isEmpty())
             html << QStringLiteral("<p>") + unshown + QStringLiteral("</p>");
@@ -495,7 +490,7 @@ private:
         for (Resource& r : m_resources)
         {
             Attachment& a = r.attachment;
-            const bool referenced = referencedBy(a, m_message.htmlBody);
+            const bool referenced = a.isShownBy(m_message.htmlBody);
             if (referenced)
                 m_message.inlineParts.append(a);
             if (!referenced || r.declaredAttachment)

@@ -3,7 +3,9 @@
 #include "Message.h"
 #include "TextDecoding.h"
 
+#include <QDateTime>
 #include <QSet>
+#include <QTimeZone>
 #include <cctype>
 #include <cstdlib>
 #include <memory>
@@ -61,15 +63,21 @@ QString utf16(const QByteArray& bytes)
 
 QString eightBit(QByteArray bytes, const QByteArray& charset)
 {
-    while (bytes.endsWith('\0'))
-        bytes.chop(1);
+    // The text ends at its first NUL: libytnef narrows UTF-16 strings in place and leaves
+    // the rest of the buffer behind it.
+    const qsizetype end = bytes.indexOf('\0');
+    if (end >= 0)
+        bytes.truncate(end);
     return decodeText(bytes, charset);
 }
 
-// libytnef finds a property by its id whatever its type: tell UTF-16 from 8-bit text by its bytes.
+// A text property: 8-bit text in the message's code page (some writers put UTF-16 there:
+// tell them apart by the bytes), or a Unicode one, which libytnef hands over as UTF-8.
 QString stringProperty(MAPIProps* props, unsigned id, const QByteArray& charset)
 {
     const QByteArray bytes = bytesOf(MAPIFindProperty(props, PROP_TAG(PT_STRING8, id)));
+    if (bytes.isEmpty())
+        return eightBit(bytesOf(MAPIFindProperty(props, PROP_TAG(PT_UNICODE, id))), QByteArrayLiteral("utf-8"));
     qsizetype zeros = 0;
     for (qsizetype i = 1; i < bytes.size(); i += 2)
         zeros += bytes[i] == '\0';
@@ -255,7 +263,58 @@ QString rtfToText(const QByteArray& rtf, bool* isHtml)
     return out;
 }
 
-bool readTnef(const QByteArray& bytes, Message& message)
+namespace
+{
+
+// Embedded messages inside embedded messages: deeper than this is no real mail.
+constexpr int MaxTnefDepth = 8;
+
+// When a message was sent, from a FILETIME property (100 ns steps since 1601, UTC).
+QDateTime fileTime(MAPIProps* props, unsigned id)
+{
+    const QByteArray bytes = bytesOf(MAPIFindProperty(props, PROP_TAG(PT_SYSTIME, id)));
+    if (bytes.size() < 8)
+        return {};
+    quint64 ticks = 0;
+    for (int i = 7; i >= 0; --i)
+        ticks = (ticks << 8) | uchar(bytes[i]);
+    constexpr qint64 UnixEpochTicks = 116444736000000000LL;
+    if (ticks < quint64(UnixEpochTicks) || ticks > quint64(UnixEpochTicks) + 400LL * 365 * 86400 * 10000000)
+        return {};
+    return QDateTime::fromMSecsSinceEpoch(qint64(ticks - UnixEpochTicks) / 10000, QTimeZone::utc());
+}
+
+// The header of a message attached inside a TNEF stream: the outer message's MIME header
+// has only the outer message's.
+void readEmbeddedHeader(TNEFStruct* tnef, const QByteArray& charset, Message& message)
+{
+    MAPIProps* props = &tnef->MapiProperties;
+    message.subject = stringProperty(props, PR_SUBJECT, charset).trimmed();
+    if (message.subject.isEmpty())
+        message.subject = eightBit(bytesOf(&tnef->subject), charset).trimmed();
+    const QString name = stringProperty(props, PR_SENDER_NAME, charset);
+    const QString address = stringProperty(props, PR_SENDER_EMAIL_ADDRESS, charset);
+    message.from = address.isEmpty() || !address.contains(u'@') ? (name.isEmpty() ? address : name)
+                   : name.isEmpty() || name == address          ? address
+                                                                : QStringLiteral("%1 <%2>").arg(name, address);
+    message.to = stringProperty(props, PR_DISPLAY_TO, charset);
+    message.cc = stringProperty(props, PR_DISPLAY_CC, charset);
+    message.date = fileTime(props, PR_CLIENT_SUBMIT_TIME);
+    if (!message.date.isValid())
+        message.date = fileTime(props, PR_MESSAGE_DELIVERY_TIME);
+}
+
+bool readTnefAt(const QByteArray& bytes, Message& message, int depth);
+
+// An attachment that is itself a message (attach method 5): its data object holds a TNEF
+// stream after a 16-byte interface id.
+bool readEmbeddedMessage(::Attachment* a, Message& message, int depth)
+{
+    const QByteArray object = bytesOf(MAPIFindProperty(&a->MAPI, PROP_TAG(PT_OBJECT, PR_ATTACH_DATA_OBJ)));
+    return depth < MaxTnefDepth && object.size() > 16 && readTnefAt(object.mid(16), message, depth + 1);
+}
+
+bool readTnefAt(const QByteArray& bytes, Message& message, int depth)
 {
     // The signature first: libytnef reports a mismatch on the console.
     if (bytes.size() < 6 || bytes.size() > MaxTnefBytes || !bytes.startsWith("\x78\x9f\x3e\x22"))
@@ -296,9 +355,17 @@ bool readTnef(const QByteArray& bytes, Message& message)
         }
     }
     message.textBody = text.trimmed().isEmpty() ? QString() : text;
+    if (depth > 0)
+        readEmbeddedHeader(tnef, charset, message);
 
     for (::Attachment* a = tnef->starting_attach.next; a; a = a->next)
     {
+        Message embedded;
+        if (readEmbeddedMessage(a, embedded, depth))
+        {
+            message.embedded.push_back(std::move(embedded));
+            continue;
+        }
         Render::Attachment attachment;
         attachment.fileName = stringProperty(&a->MAPI, PR_ATTACH_LONG_FILENAME, charset).trimmed();
         if (attachment.fileName.isEmpty())
@@ -306,6 +373,11 @@ bool readTnef(const QByteArray& bytes, Message& message)
         attachment.mimeType = stringProperty(&a->MAPI, PR_ATTACH_MIME_TAG, charset).trimmed().toLower();
         if (attachment.mimeType.isEmpty())
             attachment.mimeType = QStringLiteral("application/octet-stream");
+        // What the HTML body refers to the file by, so it shows in place.
+        attachment.contentId = stringProperty(&a->MAPI, PR_ATTACH_CONTENT_ID, charset).trimmed();
+        if (attachment.contentId.startsWith(u'<') && attachment.contentId.endsWith(u'>'))
+            attachment.contentId = attachment.contentId.mid(1, attachment.contentId.size() - 2);
+        attachment.contentLocation = stringProperty(&a->MAPI, PR_ATTACH_CONTENT_LOCATION, charset).trimmed();
         attachment.content = bytesOf(&a->FileData);
         if (attachment.content.isEmpty())
             attachment.content = bytesOf(MAPIFindProperty(&a->MAPI, PROP_TAG(PT_BINARY, PR_ATTACH_DATA_OBJ)));
@@ -313,9 +385,19 @@ bool readTnef(const QByteArray& bytes, Message& message)
             continue;
         if (attachment.fileName.isEmpty())
             attachment.fileName = QStringLiteral("(unnamed %1)").arg(attachment.mimeType);
-        message.attachments.append(std::move(attachment));
+        // An attached message's own images go in place here; the outer message's are placed
+        // with the rest of its MIME parts.
+        const bool shown = depth > 0 && attachment.isShownBy(message.htmlBody);
+        (shown ? message.inlineParts : message.attachments).append(std::move(attachment));
     }
     return true;
+}
+
+} // namespace
+
+bool readTnef(const QByteArray& bytes, Message& message)
+{
+    return readTnefAt(bytes, message, 0);
 }
 
 } // namespace Render

@@ -244,7 +244,8 @@ private Q_SLOTS:
         QCOMPARE(names, attachmentNames);
     }
 
-    // The files inside winmail.dat are real files, not the container's bytes.
+    // The files inside winmail.dat are real files, not the container's bytes; images show in
+    // place, and an attached message is a message with its own header and images.
     void tnefAttachments()
     {
         const QString path = sampleOrSkip(QStringLiteral("aspose_tnefEml1.eml"));
@@ -261,6 +262,15 @@ private Q_SLOTS:
         QVERIFY2(names.contains(QStringLiteral("1.jpg")) && names.contains(QStringLiteral("image001.jpg")),
                  qPrintable(names.join(u',')));
         QVERIFY(!names.contains(QStringLiteral("winmail.dat")));
+        QVERIFY(!names.contains(QStringLiteral("Embedded MSG.msg")));
+        QCOMPARE(m.inlineParts.size(), 1);
+        QCOMPARE(m.inlineParts.first().contentId, QStringLiteral("image001.jpg@01D283C2.1470B330"));
+        QCOMPARE(m.embedded.size(), size_t(1));
+        const Message& inner = m.embedded.front();
+        QCOMPARE(inner.subject, QStringLiteral("Embedded MSG"));
+        QCOMPARE(inner.to, QStringLiteral("receiver@receiver.com"));
+        QCOMPARE(inner.inlineParts.size(), 1);
+        QVERIFY(inner.inlineParts.first().content.startsWith("\xFF\xD8"));
     }
 
     void rtf_data()
