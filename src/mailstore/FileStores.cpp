@@ -32,7 +32,7 @@ QByteArray readMboxAt(const QString& path, qint64 offset)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return MboxFormat::readMessage(file, offset);
+    return Render::MboxFormat::readMessage(file, offset);
 }
 
 std::unique_ptr<Outlook::Item> mboxItem(const QString& path, qint64 offset, MessageSummary summary)
@@ -68,7 +68,7 @@ private:
             m_index.emplace();
             QFile file(m_path);
             if (file.open(QIODevice::ReadOnly))
-                MboxFormat::scan(file, [this](qint64 offset, const QByteArray& header) {
+                Render::MboxFormat::scan(file, [this](qint64 offset, const QByteArray& header) {
                     m_index->push_back({offset, MessageSummary::fromHeader(header)});
                 });
         }

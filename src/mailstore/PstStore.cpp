@@ -481,16 +481,11 @@ void readAttachments(libpff_item_t* message, Render::Message& out, int depth)
 
 // "Name <address>" for an Internet address; the name alone for any other kind (an Exchange
 // directory path means nothing on paper).
-QString nameWithAddress(const QString& name, const QString& address, const QString& addressType)
+QString shownAddress(const QString& name, const QString& address, const QString& addressType)
 {
     if (address.isEmpty() || addressType.compare(QLatin1String("SMTP"), Qt::CaseInsensitive) != 0)
         return name.isEmpty() ? address : name;
-    // Outlook names a recipient typed as an address by that address in quotes.
-    const bool quoted = name.size() > 2 && name.startsWith(u'\'') && name.endsWith(u'\'');
-    const QString bare = quoted ? name.mid(1, name.size() - 2) : name;
-    if (bare.isEmpty() || bare.compare(address, Qt::CaseInsensitive) == 0)
-        return address;
-    return QStringLiteral("%1 <%2>").arg(name, address);
+    return Render::nameWithAddress(name, address);
 }
 
 // To, Cc and Bcc from the message's recipient table, with each recipient's Internet address;
@@ -512,9 +507,9 @@ void readRecipients(libpff_item_t* message, Render::Message& out)
     {
         const QString name = stringEntry(recipients.get(), kDisplayName, i);
         QString address = stringEntry(recipients.get(), kSmtpAddress, i);
-        const QString shown = address.isEmpty() ? nameWithAddress(name, stringEntry(recipients.get(), kEmailAddress, i),
-                                                                  stringEntry(recipients.get(), kAddressType, i))
-                                                : nameWithAddress(name, address, QStringLiteral("SMTP"));
+        const QString shown = address.isEmpty() ? shownAddress(name, stringEntry(recipients.get(), kEmailAddress, i),
+                                                               stringEntry(recipients.get(), kAddressType, i))
+                                                : shownAddress(name, address, QStringLiteral("SMTP"));
         // MAPI_TO 1, MAPI_CC 2, MAPI_BCC 3; the high bits are flags.
         const uint32_t kind = int32Entry(recipients.get(), kRecipientType, i).value_or(1) & 0x0F;
         if (!shown.isEmpty())
@@ -528,9 +523,9 @@ void readRecipients(libpff_item_t* message, Render::Message& out)
 Render::Message readMessage(libpff_item_t* message, int depth)
 {
     Render::Message out;
-    out.from = nameWithAddress(stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_NAME),
-                               stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_EMAIL_ADDRESS),
-                               stringEntry(message, kSenderAddressType));
+    out.from = shownAddress(stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_NAME),
+                            stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_EMAIL_ADDRESS),
+                            stringEntry(message, kSenderAddressType));
     readRecipients(message, out);
     out.subject = PstItem::subjectOf(message);
     out.date = timeOf(message, libpff_message_get_client_submit_time);

@@ -25,8 +25,8 @@ struct Message
     QString dateText;        ///< the date as written, printed when `date` could not be read
     QString dateZone;        ///< zone name the sender gave ("CST"), printed beside the offset
     bool dateHasZone = true; ///< false when the sender gave no zone: `date` is the wall time as written
-    QString htmlBody; ///< empty when the message has no HTML part
-    QString textBody; ///< plain text (format=flowed already joined); may be set beside htmlBody
+    QString htmlBody;        ///< empty when the message has no HTML part
+    QString textBody;        ///< plain text (format=flowed already joined); may be set beside htmlBody
 
     /// Named files shown in the header block.
     QList<Attachment> attachments;
@@ -43,5 +43,19 @@ struct Message
     /// True when there is neither an HTML nor a plain-text body nor raw text.
     bool hasNoBody() const { return htmlBody.isEmpty() && textBody.isEmpty() && rawText.isEmpty(); }
 };
+
+/// How a sender or recipient prints from a mail store's name and Internet address:
+/// "Name <address>", or the address alone when there is no name or the name is the address
+/// (Outlook names a recipient typed as an address by that address in quotes).
+inline QString nameWithAddress(const QString& name, const QString& address)
+{
+    if (address.isEmpty())
+        return name;
+    const bool quoted = name.size() > 2 && name.startsWith(u'\'') && name.endsWith(u'\'');
+    const QString bare = quoted ? name.mid(1, name.size() - 2) : name;
+    if (bare.isEmpty() || bare.compare(address, Qt::CaseInsensitive) == 0)
+        return address;
+    return QStringLiteral("%1 <%2>").arg(name, address);
+}
 
 } // namespace Render

@@ -177,46 +177,4 @@ PreparedMessage prepareMessage(const QByteArray& raw)
     return result;
 }
 
-bool looksLikeMbox(const QByteArray& bytes)
-{
-    qsizetype next = 0;
-    return isMboxSeparator(lineAt(bytes, bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0, next));
-}
-
-QList<QByteArray> splitMbox(const QByteArray& bytes)
-{
-    static const QRegularExpression quoted(QStringLiteral("^>+From "));
-    QList<QByteArray> messages;
-    QByteArray current;
-    bool started = false;
-    bool previousBlank = true;
-    qsizetype pos = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (pos < bytes.size())
-    {
-        qsizetype next = 0;
-        const QByteArrayView line = lineAt(bytes, pos, next);
-        if (previousBlank && isMboxSeparator(line))
-        {
-            if (started)
-                messages << current;
-            current.clear();
-            started = true;
-        }
-        else
-        {
-            QByteArrayView whole(bytes.constData() + pos, next - pos);
-            if (line.startsWith(">") &&
-                quoted.match(QString::fromLatin1(line.first(qMin<qsizetype>(line.size(), 80)))).hasMatch())
-                whole = whole.sliced(1);
-            current += whole;
-            started = true;
-        }
-        previousBlank = line.isEmpty();
-        pos = next;
-    }
-    if (started)
-        messages << current;
-    return messages;
-}
-
 } // namespace Render

@@ -19,10 +19,4 @@ struct PreparedMessage
 /// NUL bytes in it into spaces, so that the parser keeps every header and all the body.
 PreparedMessage prepareMessage(const QByteArray& raw);
 
-/// True when the bytes start like an mbox file (a "From " separator line).
-bool looksLikeMbox(const QByteArray& bytes);
-
-/// The messages of an mbox file, without their separator lines and with ">From " unquoted.
-QList<QByteArray> splitMbox(const QByteArray& bytes);
-
 } // namespace Render

@@ -294,9 +294,7 @@ void readEmbeddedHeader(TNEFStruct* tnef, const QByteArray& charset, Message& me
         message.subject = eightBit(bytesOf(&tnef->subject), charset).trimmed();
     const QString name = stringProperty(props, PR_SENDER_NAME, charset);
     const QString address = stringProperty(props, PR_SENDER_EMAIL_ADDRESS, charset);
-    message.from = address.isEmpty() || !address.contains(u'@') ? (name.isEmpty() ? address : name)
-                   : name.isEmpty() || name == address          ? address
-                                                                : QStringLiteral("%1 <%2>").arg(name, address);
+    message.from = address.contains(u'@') ? nameWithAddress(name, address) : (name.isEmpty() ? address : name);
     message.to = stringProperty(props, PR_DISPLAY_TO, charset);
     message.cc = stringProperty(props, PR_DISPLAY_CC, charset);
     message.date = fileTime(props, PR_CLIENT_SUBMIT_TIME);

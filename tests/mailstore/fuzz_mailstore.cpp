@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         buffer.setData(bytes);
         buffer.open(QIODevice::ReadOnly);
         QList<qint64> offsets;
-        MailStore::MboxFormat::scan(buffer, [&](qint64 offset, const QByteArray&) { offsets << offset; });
+        Render::MboxFormat::scan(buffer, [&](qint64 offset, const QByteArray&) { offsets << offset; });
         for (qint64 offset : offsets)
-            if (MailStore::MboxFormat::readMessage(buffer, offset).size() > bytes.size())
+            if (Render::MboxFormat::readMessage(buffer, offset).size() > bytes.size())
                 __builtin_trap();
         break;
     }

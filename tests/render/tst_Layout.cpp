@@ -23,7 +23,6 @@ struct Word
     QString text;
 };
 
-const qreal PageWidth = 595.3;      // A4, points
 const qreal RightEdge = 595.3 - 42; // 15 mm margin, a little slack
 
 QByteArray mail(const QByteArray& contentType, const QByteArray& body, const QByteArray& subject = "Layout")

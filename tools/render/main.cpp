@@ -4,7 +4,7 @@
 //
 // Exit code 0 only when every file was rendered; one line per failed file on stderr.
 
-#include "MessageBytes.h"
+#include "MboxFormat.h"
 #include "MessageDocument.h"
 #include "MessagePrinter.h"
 #include "MimeReader.h"
@@ -61,27 +61,26 @@ struct Source
     bool fromMailbox = false;
 };
 
-// The messages of one input file; false (with `error`) when it cannot be read.
-bool sourcesOf(const QString& file, std::vector<Source>& sources, QString& error)
+// The messages of one input file: each message of an mbox file, or the file itself.
+std::vector<Source> sourcesOf(const QString& file)
 {
+    std::vector<Source> sources;
     const QFileInfo info(file);
     QFile in(file);
-    if (info.isFile() && in.open(QIODevice::ReadOnly) && Render::looksLikeMbox(in.peek(4096)))
+    // An mbox file starts with a message; each of its messages is rendered on its own.
+    QList<qint64> offsets;
+    if (info.isFile() && in.open(QIODevice::ReadOnly))
+        Render::MboxFormat::scan(in, [&](qint64 offset, const QByteArray&) { offsets << offset; });
+    if (!offsets.isEmpty() && offsets.first() == 0)
     {
-        const QList<QByteArray> messages = Render::splitMbox(in.readAll());
-        if (messages.isEmpty())
-        {
-            error = QStringLiteral("mbox file without messages");
-            return false;
-        }
-        for (int i = 0; i < messages.size(); ++i)
+        for (int i = 0; i < offsets.size(); ++i)
             sources.push_back(
-                {messages.size() == 1 ? info.fileName() : QStringLiteral("%1-%2").arg(info.fileName()).arg(i + 1),
-                 messages[i], true});
-        return true;
+                {offsets.size() == 1 ? info.fileName() : QStringLiteral("%1-%2").arg(info.fileName()).arg(i + 1),
+                 Render::MboxFormat::readMessage(in, offsets[i]), true});
+        return sources;
     }
     sources.push_back({info.fileName(), {}, false});
-    return true;
+    return sources;
 }
 
 } // namespace
@@ -161,15 +160,8 @@ int main(int argc, char** argv)
         clock.start();
         // Each file in a scope of its own: its memory is given back before the next one.
         [&] {
-            std::vector<Source> sources;
             QString error;
-            if (!sourcesOf(file, sources, error))
-            {
-                fail(file, error);
-                ++failed;
-                return;
-            }
-            for (const Source& source : sources)
+            for (const Source& source : sourcesOf(file))
             {
                 Render::Message message;
                 const bool read = source.fromMailbox ? Render::MimeReader::readBytes(source.bytes, message, &error)

@@ -4,7 +4,7 @@
 #include <QIODevice>
 #include <functional>
 
-namespace MailStore
+namespace Render
 {
 
 /// Splitting an mbox file into its messages: a message starts at every line beginning
@@ -22,4 +22,4 @@ public:
     static QByteArray readMessage(QIODevice& in, qint64 offset, qint64 maxSize = 256LL * 1024 * 1024);
 };
 
-} // namespace MailStore
+} // namespace Render

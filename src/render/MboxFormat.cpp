@@ -2,7 +2,7 @@
 
 #include <optional>
 
-namespace MailStore
+namespace Render
 {
 
 namespace
@@ -151,4 +151,4 @@ QByteArray MboxFormat::readMessage(QIODevice& in, qint64 offset, qint64 maxSize)
     return message;
 }
 
-} // namespace MailStore
+} // namespace Render
