@@ -21,6 +21,7 @@ struct Message
     QString bcc;     ///< present in the sender's own copy
     QString replyTo; ///< printed when it is present
     QString subject;
+    QString messageId;       ///< the Message-ID without angle brackets; empty when it has none
     QDateTime date;          ///< in the sender's offset; invalid when the message has no usable date
     QString dateText;        ///< the date as written, printed when `date` could not be read
     QString dateZone;        ///< zone name the sender gave ("CST"), printed beside the offset
@@ -39,6 +40,10 @@ struct Message
     QString rawText;
     /// What the reader had to leave out (such as content nested too deeply), printed after the body.
     QStringList notes;
+
+    /// The message as stored when it is an Internet message (mbox, Maildir, .eml); empty
+    /// for a mail store's item. Its hash identifies the message.
+    QByteArray source;
 
     /// True when there is neither an HTML nor a plain-text body nor raw text.
     bool hasNoBody() const { return htmlBody.isEmpty() && textBody.isEmpty() && rawText.isEmpty(); }

@@ -3,11 +3,12 @@
 #include "Message.h"
 #include "MessageDocument.h"
 #include "PagePainter.h"
+#include "PdfAssembly.h"
+#include "Version.h"
 
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-
 #include <malloc.h>
 
 namespace Render
@@ -55,7 +56,7 @@ bool MessagePrinter::toPrinter(MessageDocument& doc, const QString& printer, QSt
     device.setOutputFormat(QPrinter::NativeFormat);
     device.setPrinterName(name);
     device.setDocName(jobTitle(doc));
-    device.setCreator(QStringLiteral("Vellumtide"));
+    device.setCreator(programAndVersion());
     QMarginsF margins = device.pageLayout().margins(QPageLayout::Millimeter);
     margins.setLeft(qMax(margins.left(), PageMargins.left()));
     margins.setTop(qMax(margins.top(), PageMargins.top()));
@@ -85,7 +86,8 @@ std::unique_ptr<QPdfWriter> MessagePrinter::pdfWriter(const QString& pdfPath, co
     device->setPageSize(pageSize);
     device->setPageMargins(PageMargins, QPageLayout::Millimeter);
     device->setTitle(title);
-    device->setCreator(QStringLiteral("Vellumtide"));
+    device->setCreator(programAndVersion());
+    device->setDocumentXmpMetadata(PdfAssembly::xmpMetadata(title, programAndVersion()));
     return device;
 }
 

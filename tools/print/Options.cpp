@@ -23,6 +23,15 @@ const char* usageText()
            "  --outdir DIR         one PDF per message in DIR, named from date and subject\n"
            "  --combined FILE.pdf  every message in one PDF, after a page listing them\n"
            "  --quiet              no progress on standard error\n"
+           "Court production (with the outputs above):\n"
+           "  --attachments        each attachment after its message, from a new page\n"
+           "  --bates PREFIX       PREFIX and a page number at the bottom right of every page,\n"
+           "                       counted across messages, attachments and files\n"
+           "  --bates-start N      the first number (default 1)\n"
+           "  --bates-digits D     numbers padded with zeros to D digits (default 6)\n"
+           "  --load-file FILE.csv one CSV row per message written: its pages, numbers, header\n"
+           "                       fields, hash, store and folder (needs --outdir or --combined)\n"
+           "  --version            the program's version\n"
            "No file is ever replaced. Ctrl-C stops after the current message.\n"
            "Exit codes: 0 done, 1 some messages failed, 2 bad arguments, 3 a source cannot be\n"
            "read, 4 no such printer or no print server, 5 an output cannot be written,\n"
@@ -113,6 +122,35 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
                 return std::nullopt;
             (arg == u"--list" ? options.list : options.quiet) = true;
         }
+        else if (arg == u"--attachments")
+        {
+            if (!noValue())
+                return std::nullopt;
+            options.attachments = true;
+        }
+        else if (arg == u"--bates" || arg == u"--bates-start" || arg == u"--bates-digits" || arg == u"--load-file")
+        {
+            const std::optional<QString> given = value();
+            if (!given)
+                return std::nullopt;
+            bool number = true;
+            if ((arg == u"--bates" && options.batesPrefix) || (arg == u"--load-file" && !options.loadFile.isEmpty()))
+                error = QStringLiteral("%1 is given twice").arg(arg);
+            else if (arg == u"--bates")
+                options.batesPrefix = *given;
+            else if (arg == u"--load-file" && given->isEmpty())
+                error = QStringLiteral("--load-file needs a value");
+            else if (arg == u"--load-file")
+                options.loadFile = *given;
+            else if (arg == u"--bates-start")
+                options.batesStart = given->toLongLong(&number);
+            else
+                options.batesDigits = given->toInt(&number);
+            if (!number || options.batesStart < 0 || options.batesDigits < 1 || options.batesDigits > 15)
+                error = QStringLiteral("%1 needs a number (digits: 1 to 15)").arg(arg);
+            if (!error.isEmpty())
+                return std::nullopt;
+        }
         else
         {
             error = QStringLiteral("unknown argument \"%1\"").arg(args[i]);
@@ -128,6 +166,10 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
         error = QStringLiteral("no output: give --printer, --outdir DIR, --combined FILE.pdf or --list");
     else if (!options.combined.isEmpty() && !options.combined.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         error = QStringLiteral("--combined needs a file name ending in .pdf");
+    else if (!options.batesPrefix && (options.batesStart != 1 || options.batesDigits != 6))
+        error = QStringLiteral("--bates-start and --bates-digits number pages only with --bates PREFIX");
+    else if (!options.loadFile.isEmpty() && options.outDir.isEmpty() == options.combined.isEmpty())
+        error = QStringLiteral("--load-file describes one set of files: give --outdir or --combined, not both");
     if (!error.isEmpty())
         return std::nullopt;
     return options;

@@ -147,7 +147,7 @@ public:
     void showProgress(int row, int taken, int total) override
     {
         currentRow = row;
-        m_outputs.nextMessage();
+        m_outputs.nextMessage(m_grid.text(row, Outlook::MailRow::Root), m_grid.text(row, Outlook::MailRow::Folder));
         m_progress.show(taken, total, m_grid.text(row, Outlook::MailRow::Subject));
     }
     void endProgress() override
@@ -347,7 +347,8 @@ int run(const PrintTool::Options& options)
     QList<Render::CombinedPdf::Entry> entries;
     for (int row : rows)
         entries.append({grid.text(row, Outlook::MailRow::Date), grid.text(row, Outlook::MailRow::FromTo),
-                        grid.text(row, Outlook::MailRow::Subject)});
+                        grid.text(row, Outlook::MailRow::Subject), grid.text(row, Outlook::MailRow::Folder),
+                        grid.text(row, Outlook::MailRow::Root)});
     QString error;
     if (!outputs.begin(entries, &error))
     {
@@ -398,7 +399,7 @@ int run(const PrintTool::Options& options)
     }
     if (!outputs.finish(&error))
     {
-        say(QStringLiteral("%1: %2").arg(options.combined, error));
+        say(error);
         return OutputUnwritable;
     }
     if (failed > 0)
