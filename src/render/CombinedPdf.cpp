@@ -4,7 +4,6 @@
 #include "MessagePages.h"
 #include "MessagePrinter.h"
 #include "PageNumbers.h"
-#include "Version.h"
 
 #include <QFile>
 #include <QTextDocument>
@@ -160,7 +159,7 @@ bool CombinedPdf::finish(QString* error)
     }
     m_assembly.appendFile(m_listPath);
     m_assembly.appendFile(m_pagesPath);
-    written = written && m_assembly.write(m_file.tempPath(), m_title, programAndVersion(), error);
+    written = written && m_assembly.write(m_file.tempPath(), m_title, MessagePrinter::producer(), error);
     return written && m_file.commit(error);
 }
 

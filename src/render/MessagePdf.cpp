@@ -6,7 +6,6 @@
 #include "PageNumbers.h"
 #include "PagePainter.h"
 #include "PdfAssembly.h"
-#include "Version.h"
 
 #include <QFile>
 #include <QPdfWriter>
@@ -38,7 +37,7 @@ bool writeMessagePdf(const Message& message, const QString& path, const PdfOptio
         }
     }
     assembly.appendFile(painted);
-    ok = ok && assembly.write(path, title, programAndVersion(), error);
+    ok = ok && assembly.write(path, title, MessagePrinter::producer(), error);
     QFile::remove(painted);
     if (ok && placed)
     {

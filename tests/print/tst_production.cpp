@@ -126,7 +126,33 @@ class TestProduction : public QObject
 private Q_SLOTS:
     void production_data();
     void production();
+    void programsSayTheirVersion_data();
+    void programsSayTheirVersion();
 };
+
+void TestProduction::programsSayTheirVersion_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("says");
+    for (const char* program : {"vellumtide-print", "vellumtide-render", "DBXToEML", "vellumtide"})
+        QTest::newRow(program) << program << "--version" << QStringLiteral("%1 %2\n").arg(program, VELLUMTIDE_VERSION);
+    QTest::newRow("the window's usage instead of the window") << "vellumtide"
+                                                              << "--help"
+                                                              << "usage: vellumtide";
+}
+
+void TestProduction::programsSayTheirVersion()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, argument);
+    QFETCH(QString, says);
+    QProcess process;
+    process.start(TestSupport::binDir() + u'/' + program, {argument});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY2(process.readAllStandardOutput().startsWith(says.toUtf8()), qPrintable(program));
+}
 
 void TestProduction::production_data()
 {

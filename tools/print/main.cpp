@@ -16,6 +16,7 @@
 #include "Profile.h"
 #include "ReportListModel.h"
 #include "StoreNode.h"
+#include "Version.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -424,6 +425,8 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& t
 
 int main(int argc, char** argv)
 {
+    if (printVersionWhenAsked(argc, argv, "vellumtide-print"))
+        return AllPrinted;
     qInstallMessageHandler(quietQtMessages);
     // A command-line tool needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
