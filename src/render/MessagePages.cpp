@@ -150,7 +150,9 @@ bool MessagePages::addPdf(const QByteArray& pdf, const QString& header, QString*
     const int pages = PdfAssembly::pageCount(pdf, reason);
     if (pages < 0)
         return false;
-    const int source = m_assembly.addSource(pdf);
+    const int source = m_assembly.addSource(pdf, reason);
+    if (source < 0)
+        return false;
     for (int page = 0; page < pages; ++page)
     {
         const int target = nextPage();

@@ -4,7 +4,9 @@
 #define POINTERHOLDER_TRANSITION 4
 
 #include <QDateTime>
+#include <QFile>
 #include <memory>
+#include <qpdf/ClosedFileInputSource.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -110,9 +112,18 @@ int PdfAssembly::pageCount(const QByteArray& pdf, QString* reason)
     }
 }
 
-int PdfAssembly::addSource(const QByteArray& pdf)
+int PdfAssembly::addSource(const QByteArray& pdf, QString* reason)
 {
-    m_sources << pdf;
+    if (!m_sourceDir)
+        m_sourceDir = std::make_unique<QTemporaryDir>();
+    QFile file(m_sourceDir->filePath(QStringLiteral("%1.pdf").arg(m_sources.size())));
+    if (!m_sourceDir->isValid() || !file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.flush())
+    {
+        if (reason)
+            *reason = QStringLiteral("no room to keep the PDF for the output: %1").arg(file.errorString());
+        return -1;
+    }
+    m_sources << file.fileName();
     return int(m_sources.size()) - 1;
 }
 
@@ -135,8 +146,14 @@ bool PdfAssembly::write(const QString& path, const QString& title, const QString
             inputs.push_back(std::move(input));
         }
         std::vector<std::unique_ptr<QPDF>> sources;
-        for (const QByteArray& source : m_sources)
-            sources.push_back(openMemory(source));
+        for (const QString& source : m_sources)
+        {
+            // Opened only while read: a production may hold more of them than files may be open.
+            auto doc = std::make_unique<QPDF>();
+            doc->setSuppressWarnings(true);
+            doc->processInputSource(std::make_shared<ClosedFileInputSource>(source.toLocal8Bit().constData()));
+            sources.push_back(std::move(doc));
+        }
 
         std::vector<QPDFPageObjectHelper> pages = outPages.getAllPages();
         for (const Placement& placement : m_placements)

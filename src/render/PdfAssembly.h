@@ -5,6 +5,8 @@
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
 
 namespace Render
 {
@@ -40,8 +42,9 @@ public:
 
     /// Appends the pages of the PDF file at `path`.
     void appendFile(const QString& path) { m_files << path; }
-    /// Keeps an attached PDF for placements; returns its number.
-    int addSource(const QByteArray& pdf);
+    /// Keeps an attached PDF for placements (on disk: a production may hold many large
+    /// ones); returns its number, or -1 with a reason when it cannot be kept.
+    int addSource(const QByteArray& pdf, QString* reason = nullptr);
     void place(const Placement& placement) { m_placements << placement; }
     void addBookmark(const Bookmark& bookmark) { m_bookmarks << bookmark; }
 
@@ -50,7 +53,8 @@ public:
 
 private:
     QStringList m_files;
-    QList<QByteArray> m_sources;
+    std::unique_ptr<QTemporaryDir> m_sourceDir;
+    QStringList m_sources;
     QList<Placement> m_placements;
     QList<Bookmark> m_bookmarks;
 };

@@ -77,6 +77,23 @@ void write(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+// Two stores, the first message with a PDF, an image, a text, an office file and a blob;
+// returns the blob.
+QByteArray writeStores(const QTemporaryDir& dir)
+{
+    const QByteArray blob = QByteArray("\x00\x01\x02binary", 9).repeated(20);
+    const QByteArray rtf = "{\\rtf1\\ansi Office words here\\par}";
+    write(dir.filePath(QStringLiteral("one/Inbox")),
+          message(QStringLiteral("Exhibit"), QStringLiteral("Message body one."),
+                  part("application/pdf", "scan.pdf", pdfWithText(QStringLiteral("Words inside the PDF"))) +
+                      part("image/png", "photo.png", png()) +
+                      part("application/octet-stream", "notes.txt", "First line of notes\nSecond line of notes\n") +
+                      part("application/rtf", "memo.rtf", rtf) + part("application/x-thing", "data.bin", blob)));
+    write(dir.filePath(QStringLiteral("two/Sent")),
+          message(QStringLiteral("Reply"), QStringLiteral("Message body two."), QByteArray()));
+    return blob;
+}
+
 // Text of page `page` (from 1) of a PDF.
 QString pageText(const QString& pdf, int page)
 {
@@ -126,9 +143,32 @@ class TestProduction : public QObject
 private Q_SLOTS:
     void production_data();
     void production();
+    void printerGetsOneJobWithTheAttachments();
     void programsSayTheirVersion_data();
     void programsSayTheirVersion();
 };
+
+void TestProduction::printerGetsOneJobWithTheAttachments()
+{
+    VT_REQUIRE_CUPS();
+    QTemporaryDir dir;
+    writeStores(dir);
+    const int before = int(TestSupport::printedJobs(QStringLiteral("pdf1")).size());
+    int code = -1;
+    const QByteArray said = run(TestSupport::binDir() + QStringLiteral("/vellumtide-print"),
+                                {QStringLiteral("--store"), dir.filePath(QStringLiteral("one")),
+                                 QStringLiteral("--attachments"), QStringLiteral("--bates"), QStringLiteral("P-"),
+                                 QStringLiteral("--printer"), QStringLiteral("pdf1"), QStringLiteral("--quiet")},
+                                &code);
+    QVERIFY2(code == 0, said.constData());
+    const auto jobs = TestSupport::waitForJobs(QStringLiteral("pdf1"), before, 1);
+    QCOMPARE(jobs.size(), 1);
+    const QString text = TestSupport::pdfText(jobs[0].pdfPath);
+    for (const char* expected : {"Message body one.", "Words inside the PDF", "Second line of notes", "P-000001"})
+        QVERIFY2(text.contains(QLatin1String(expected)), qPrintable(text));
+    QTest::qWait(1000); // a second job would show now
+    QCOMPARE(TestSupport::printedJobs(QStringLiteral("pdf1")).size(), before + 1);
+}
 
 void TestProduction::programsSayTheirVersion_data()
 {
@@ -168,17 +208,7 @@ void TestProduction::production()
     const bool office = !QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty();
     if (!office)
         qInfo("soffice is not installed: the office attachment must give its placeholder page");
-    const QByteArray blob = QByteArray("\x00\x01\x02binary", 9).repeated(20);
-    const QByteArray rtf = "{\\rtf1\\ansi Office words here\\par}";
-    // Two stores, the first message with a PDF, an image, a text, an office file and a blob.
-    write(dir.filePath(QStringLiteral("one/Inbox")),
-          message(QStringLiteral("Exhibit"), QStringLiteral("Message body one."),
-                  part("application/pdf", "scan.pdf", pdfWithText(QStringLiteral("Words inside the PDF"))) +
-                      part("image/png", "photo.png", png()) +
-                      part("application/octet-stream", "notes.txt", "First line of notes\nSecond line of notes\n") +
-                      part("application/rtf", "memo.rtf", rtf) + part("application/x-thing", "data.bin", blob)));
-    write(dir.filePath(QStringLiteral("two/Sent")),
-          message(QStringLiteral("Reply"), QStringLiteral("Message body two."), QByteArray()));
+    const QByteArray blob = writeStores(dir);
 
     const QString target =
         output == u"--combined" ? dir.filePath(QStringLiteral("all.pdf")) : dir.filePath(QStringLiteral("out"));
