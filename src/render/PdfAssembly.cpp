@@ -146,19 +146,25 @@ bool PdfAssembly::write(const QString& path, const QString& title, const QString
             inputs.push_back(std::move(input));
         }
         std::vector<std::unique_ptr<QPDF>> sources;
+        std::vector<std::shared_ptr<ClosedFileInputSource>> sourceFiles;
         for (const QString& source : m_sources)
         {
             // Opened only while read: a production may hold more of them than files may be open.
+            auto file = std::make_shared<ClosedFileInputSource>(source.toLocal8Bit().constData());
             auto doc = std::make_unique<QPDF>();
             doc->setSuppressWarnings(true);
-            doc->processInputSource(std::make_shared<ClosedFileInputSource>(source.toLocal8Bit().constData()));
+            file->stayOpen(true); // reading its structure takes many small reads
+            doc->processInputSource(file);
+            file->stayOpen(false);
             sources.push_back(std::move(doc));
+            sourceFiles.push_back(std::move(file));
         }
 
         std::vector<QPDFPageObjectHelper> pages = outPages.getAllPages();
         for (const Placement& placement : m_placements)
         {
             QPDFPageObjectHelper target = pages.at(size_t(placement.page));
+            sourceFiles.at(size_t(placement.source))->stayOpen(true);
             QPDFPageObjectHelper from = QPDFPageDocumentHelper(*sources.at(size_t(placement.source)))
                                             .getAllPages()
                                             .at(size_t(placement.sourcePage));
@@ -180,6 +186,7 @@ bool PdfAssembly::write(const QString& path, const QString& title, const QString
             // Qt's page content may leave its graphics state changed: ours starts clean.
             target.addPageContents(QPDFObjectHandle::newStream(&out, "q\n"), true);
             target.addPageContents(QPDFObjectHandle::newStream(&out, "Q\nq\n" + placing + "\nQ\n"), false);
+            sourceFiles.at(size_t(placement.source))->stayOpen(false);
         }
 
         QPDFObjectHandle root = out.getRoot();

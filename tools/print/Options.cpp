@@ -166,6 +166,8 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
         error = QStringLiteral("no output: give --printer, --outdir DIR, --combined FILE.pdf or --list");
     else if (!options.combined.isEmpty() && !options.combined.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         error = QStringLiteral("--combined needs a file name ending in .pdf");
+    else if (options.list && (options.attachments || options.batesPrefix || !options.loadFile.isEmpty()))
+        error = QStringLiteral("--list only lists: --attachments, --bates and --load-file go with an output");
     else if (!options.batesPrefix && (options.batesStart != 1 || options.batesDigits != 6))
         error = QStringLiteral("--bates-start and --bates-digits number pages only with --bates PREFIX");
     else if (!options.loadFile.isEmpty() && options.outDir.isEmpty() == options.combined.isEmpty())

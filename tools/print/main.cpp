@@ -390,12 +390,11 @@ int run(const PrintTool::Options& options)
 
     if (stopSignal && taken < total)
     {
-        say(QStringLiteral("stopped after %1 of %2 messages%3")
-                .arg(taken)
-                .arg(total)
-                .arg(options.combined.isEmpty()
-                         ? QString()
-                         : QStringLiteral("; %1 was not written, as it would miss messages").arg(options.combined)));
+        QStringList unwritten; // files that would miss messages they name
+        for (const QString& file : {options.combined, options.loadFile})
+            if (!file.isEmpty())
+                unwritten << QStringLiteral("; %1 was not written, as it would miss messages").arg(file);
+        say(QStringLiteral("stopped after %1 of %2 messages%3").arg(taken).arg(total).arg(unwritten.join(QString())));
         return Stopped;
     }
     if (!outputs.finish(&error))
