@@ -490,6 +490,10 @@ void addNestedMaildirs(FileFolder& parent, const QString& dirPath, int depth, QS
         auto folder =
             std::make_shared<FileFolder>(decodeFolderName(name), own ? std::make_shared<MaildirSource>(path) : nullptr);
         addNestedMaildirs(*folder, path, depth + 1, stray);
+        // KMail keeps a folder's subfolders in ".<name>.directory" beside it.
+        const QString kmailChildren = dirPath + QStringLiteral("/.") + name + QStringLiteral(".directory");
+        if (QFileInfo(kmailChildren).isDir())
+            addNestedMaildirs(*folder, kmailChildren, depth + 1, stray);
         parent.m_children.push_back(folder);
     }
 }

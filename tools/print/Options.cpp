@@ -7,9 +7,11 @@ const char* usageText()
 {
     return "usage: vellumtide-print SOURCE... [SELECTION] OUTPUT... [--quiet]\n"
            "       vellumtide-print SOURCE... [SELECTION] --list\n"
+           "       vellumtide-print --profile[=FILE] --stores\n"
            "Prints the mail of stores without a window, as the main window's print run does.\n"
            "Sources (at least one; --store and --dbx may be repeated):\n"
-           "  --profile[=FILE]     the stores of the profile file (default: the user's)\n"
+           "  --profile[=FILE]     the stores of the profile file (default: the user's; without\n"
+           "                       that file, the mail the desktop's mail programs keep)\n"
            "  --store FILE         a .pst/.ost file, an mbox file or folder tree, or a Maildir\n"
            "  --dbx FILE           an Outlook Express folder file (.dbx)\n"
            "Selection (default: every message):\n"
@@ -18,6 +20,8 @@ const char* usageText()
            "                       text contains TEXT, without regard to case\n"
            "  --list               write the selected rows to standard output, tab-separated,\n"
            "                       and print nothing\n"
+           "  --stores             with --profile: write the stores it resolves to, in the\n"
+           "                       profile file's format, and print nothing\n"
            "Outputs (one or more):\n"
            "  --printer [NAME]     one job per message on NAME or the default printer\n"
            "  --outdir DIR         one PDF per message in DIR, named from date and subject\n"
@@ -107,6 +111,12 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
             else
                 options.combined = *given;
         }
+        else if (arg == u"--stores")
+        {
+            if (!noValue())
+                return std::nullopt;
+            options.listStores = true;
+        }
         else if (arg == u"--list" || arg == u"--quiet")
         {
             if (!noValue())
@@ -120,6 +130,13 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
         }
     }
 
+    if (options.listStores)
+    {
+        if (!options.profile || !options.stores.isEmpty() || !options.dbxFiles.isEmpty() || options.list ||
+            options.hasOutput() || options.folder || options.find)
+            error = QStringLiteral("--stores goes with --profile alone");
+        return error.isEmpty() ? std::optional(options) : std::nullopt;
+    }
     if (!options.profile && options.stores.isEmpty() && options.dbxFiles.isEmpty())
         error = QStringLiteral("no source: give --profile, --store FILE or --dbx FILE");
     else if (options.list && options.hasOutput())

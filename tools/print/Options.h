@@ -25,6 +25,8 @@ struct Options
     QString outDir;
     QString combined;
     bool quiet = false;
+    // The profile's stores
+    bool listStores = false; ///< --stores: write the stores the profile resolves to and print nothing
 
     bool hasOutput() const { return print || !outDir.isEmpty() || !combined.isEmpty(); }
 };
