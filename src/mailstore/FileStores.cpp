@@ -440,20 +440,6 @@ void addTreeChildren(FileFolder& parent, const QString& dirPath, int depth, QStr
     }
 }
 
-bool holdsEml(const QString& path, int depth)
-{
-    if (depth > 32)
-        return false;
-    const QDir dir(path);
-    for (const QString& name : dir.entryList(QDir::Files))
-        if (isEmlName(name))
-            return true;
-    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        if (holdsEml(dir.filePath(name), depth + 1))
-            return true;
-    return false;
-}
-
 bool isMaildir(const QString& path)
 {
     // Some writers create cur/ or new/ only when a message first lands there.
@@ -591,11 +577,6 @@ bool isMaildirTree(const QString& path)
 bool isMboxFile(const QString& path)
 {
     return looksLikeMbox(path);
-}
-
-bool holdsEmlFiles(const QString& path)
-{
-    return holdsEml(path, 0);
 }
 
 std::unique_ptr<Outlook::Item> fileItemFromId(const EntryId& id)

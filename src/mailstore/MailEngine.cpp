@@ -206,6 +206,7 @@ std::shared_ptr<Store> openStore(const QString& path)
     {
         if (isMaildirTree(path))
             return openMaildirStore(path);
+        // mbox files and .eml files, in folders nested as on disk
         return openMboxStore(path);
     }
     QFile file(path);

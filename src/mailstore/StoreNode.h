@@ -53,8 +53,6 @@ std::shared_ptr<Store> openMaildirStore(const QString& path);
 
 bool isMaildirTree(const QString& path);
 bool isMboxFile(const QString& path);
-/// Whether the folder `path`, or a folder below it, holds .eml files.
-bool holdsEmlFiles(const QString& path);
 struct EntryId;
 /// An mbox, Maildir or .eml message straight from its file; null when it is gone.
 std::unique_ptr<Outlook::Item> fileItemFromId(const EntryId& id);
