@@ -453,6 +453,8 @@ private Q_SLOTS:
         QTest::newRow("maildir path escape")
             << EntryId{EntryId::Kind::Maildir, "/tmp", QString::fromLatin1(QByteArray("../etc/passwd").toHex())}
                    .toString();
+        QTest::newRow(".eml path escape")
+            << EntryId{EntryId::Kind::Eml, "/etc", QString::fromLatin1(QByteArray("../etc/passwd").toHex())}.toString();
     }
 
     void badEntryIdsFail()
