@@ -380,11 +380,13 @@ bool isStoreOwnFile(const QString& name)
 {
     static const QStringList own = {QStringLiteral("msgFilterRules.dat"), QStringLiteral("popstate.dat"),
                                     QStringLiteral("filterlog.html"),     QStringLiteral("junklog.html"),
-                                    QStringLiteral("folders.db"),         QStringLiteral("maildirfolder"),
-                                    QStringLiteral("subscriptions")};
+                                    QStringLiteral("feeds.json"),         QStringLiteral("feeditems.json"),
+                                    QStringLiteral("maildirfolder"),      QStringLiteral("subscriptions")};
+    static const QStringList ownPrefixes = {QStringLiteral("dovecot"), QStringLiteral("courierimap"),
+                                            QStringLiteral("folders.db")};
+    const auto isPrefix = [&](const QString& prefix) { return name.startsWith(prefix); };
     return name.startsWith(QLatin1Char('.')) || name.endsWith(QLatin1String(".msf"), Qt::CaseInsensitive) ||
-           name.startsWith(QLatin1String("dovecot")) || name.startsWith(QLatin1String("courierimap")) ||
-           own.contains(name, Qt::CaseInsensitive);
+           std::any_of(ownPrefixes.begin(), ownPrefixes.end(), isPrefix) || own.contains(name, Qt::CaseInsensitive);
 }
 
 /// The folders of `dirPath`: one per mbox file (subfolders from its ".sbd" folder) and one per folder
@@ -543,8 +545,9 @@ std::shared_ptr<Store> openMboxStore(const QString& path)
     else
     {
         // A single file shows as a store holding one folder, so its messages are not root items.
-        auto folder = std::make_shared<FileFolder>(info.fileName(), std::make_shared<MboxSource>(path));
         const QString sbd = path + QStringLiteral(".sbd");
+        auto folder = std::make_shared<FileFolder>(info.fileName(),
+                                                   joined(std::make_shared<MboxSource>(path), EmlSource::of(sbd)));
         if (QFileInfo(sbd).isDir())
             addTreeChildren(*folder, sbd, 1, stray);
         root->m_children.push_back(folder);
