@@ -294,6 +294,10 @@ void TestPrintTool::failuresGiveTheirExitCode_data()
                                    << 3 << "damaged.pst";
     QTest::newRow("missing profile") << QStringList{"--profile=/nonexistent/profile.txt", out, "DIR"} << QString() << 3
                                      << "profile file does not exist";
+    QTest::newRow("--stores with a store") << QStringList{"--profile", "--stores", "--store", "STORE"} << QString() << 2
+                                           << "--stores goes with --profile alone";
+    QTest::newRow("no profile file and no mail found")
+        << QStringList{"--profile", "--list"} << QString() << 3 << "no mail was found";
     QTest::newRow("damaged store in the profile")
         << QStringList{"--profile=PROFILE", out, "DIR"} << QString() << 3 << "damaged.pst";
     QTest::newRow("missing dbx") << QStringList{"--dbx", "/nonexistent/Inbox.dbx", out, "DIR"} << QString() << 3
