@@ -187,6 +187,8 @@ private Q_SLOTS:
     void ctrlCStopsAfterTheCurrentMessage();
     void choosesWhatGoesIn_data();
     void choosesWhatGoesIn();
+    void resumesAStoppedRunWithoutCopies_data();
+    void resumesAStoppedRunWithoutCopies();
 
 private:
     QTemporaryDir m_dir;
@@ -459,6 +461,8 @@ void TestPrintTool::choosesWhatGoesIn_data()
         << QStringList{"--folder", "Projects", "--folder", "inbox"} << 1 << QStringList{}
         << "no folder is named \"inbox\"; the folders are: ";
     QTest::newRow("not a date") << QStringList{"--since", "2026-02-30"} << 2 << QStringList{} << "Try";
+    QTest::newRow("resume with combined")
+        << QStringList{"--resume", "--combined", "all.pdf"} << 2 << QStringList{} << "Try";
 }
 
 void TestPrintTool::choosesWhatGoesIn()
@@ -485,6 +489,50 @@ void TestPrintTool::choosesWhatGoesIn()
         QVERIFY(result.out.trimmed().split('\t').value(Column::ColumnCount).startsWith("VT1-"));
     if (arguments.contains("inbox"))
         QVERIFY2(last.contains("Archive") && last.contains("Inbox") && last.contains("Projects"), qPrintable(last));
+}
+
+void TestPrintTool::resumesAStoppedRunWithoutCopies_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("Ctrl-C") << int(SIGINT);
+    QTest::newRow("killed, as at a crash") << int(SIGKILL);
+}
+
+void TestPrintTool::resumesAStoppedRunWithoutCopies()
+{
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    QList<QByteArray> messages;
+    for (int i = 1; i <= 300; ++i)
+        messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i),
+                            QStringLiteral("Body %1").arg(i), i % 28 + 1);
+    writeMbox(dir.filePath(QStringLiteral("store/Inbox")), messages);
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QStringList arguments{"--store", dir.filePath(QStringLiteral("store")), "--outdir", out, "--resume"};
+
+    QProcess first;
+    first.start(tool(), arguments);
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(filesIn(out).filter(QStringLiteral(".pdf")).size() >= 30, 120000);
+    ::kill(pid_t(first.processId()), signal);
+    QVERIFY(first.waitForFinished(60000));
+    const int written = int(filesIn(out).filter(QRegularExpression(QStringLiteral("^[^.].*\\.pdf$"))).size());
+    QVERIFY2(written < 300, "the run ended before it was stopped");
+
+    const Result second = runTool(arguments + QStringList{"--quiet"});
+    QVERIFY2(second.code == 0, qPrintable(second.err));
+    QVERIFY2(second.err.contains(
+                 QStringLiteral("300 listed, 300 selected, %1 printed, %2 already in").arg(300 - written).arg(written)),
+             qPrintable(second.err));
+    // Every message once: 300 PDFs, one per subject, no numbered second copy.
+    QStringList subjects;
+    for (const QString& pdf : filesIn(out).filter(QStringLiteral(".pdf")))
+    {
+        QVERIFY2(!pdf.startsWith(u'.') && !pdf.contains(QStringLiteral("-2.pdf")), qPrintable(pdf));
+        subjects << pdf.section(u' ', 2);
+    }
+    subjects.removeDuplicates();
+    QCOMPARE(subjects.size(), 300);
 }
 
 QTEST_MAIN(TestPrintTool)

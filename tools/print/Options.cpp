@@ -35,6 +35,8 @@ const char* usageText()
            "  --outdir DIR         one PDF per message in DIR, named from date and subject\n"
            "  --combined FILE.pdf  every message in one PDF, after a page listing them\n"
            "  --quiet              no progress on standard error\n"
+           "  --resume             with --outdir: skip what an earlier run with the same sources and\n"
+           "                       selection wrote there (give it from the first run on)\n"
            "No file is ever replaced. Ctrl-C stops after the current message.\n"
            "Exit codes: 0 done, 1 some messages failed, 2 bad arguments, 3 a source cannot be\n"
            "read, 4 no such printer or no print server, 5 an output cannot be written,\n"
@@ -148,11 +150,11 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
             if (!error.isEmpty())
                 return std::nullopt;
         }
-        else if (arg == u"--reverse" || arg == u"--dedupe" || arg == u"--list-duplicates")
+        else if (arg == u"--reverse" || arg == u"--dedupe" || arg == u"--list-duplicates" || arg == u"--resume")
         {
             if (!noValue())
                 return std::nullopt;
-            (arg == u"--reverse" ? options.reverse : options.dedupe) = true;
+            (arg == u"--reverse" ? options.reverse : arg == u"--resume" ? options.resume : options.dedupe) = true;
             if (arg == u"--list-duplicates")
                 options.list = options.listDuplicates = true;
         }
@@ -171,6 +173,11 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
         error = QStringLiteral("no output: give --printer, --outdir DIR, --combined FILE.pdf or --list");
     else if (!options.combined.isEmpty() && !options.combined.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         error = QStringLiteral("--combined needs a file name ending in .pdf");
+    else if (options.resume && !options.combined.isEmpty())
+        error =
+            QStringLiteral("--resume cannot be used with --combined: a combined file is written whole or not at all");
+    else if (options.resume && options.outDir.isEmpty())
+        error = QStringLiteral("--resume needs --outdir DIR, where the earlier run wrote its files");
     else if (options.since && options.until && *options.since > *options.until)
         error = QStringLiteral("--since is later than --until: no message can be in that range");
     if (!error.isEmpty())

@@ -40,6 +40,7 @@ struct Options
     bool reverse = false;
     bool dedupe = false;
     bool listDuplicates = false; ///< with list: the rows left out as copies instead
+    bool resume = false;
 
     bool hasOutput() const { return print || !outDir.isEmpty() || !combined.isEmpty(); }
 };

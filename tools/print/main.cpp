@@ -17,6 +17,7 @@
 #include "PrintRun.h"
 #include "Profile.h"
 #include "ReportListModel.h"
+#include "ResumeManifest.h"
 #include "Selection.h"
 #include "StoreNode.h"
 
@@ -285,6 +286,7 @@ int run(const PrintTool::Options& options)
     for (const QString& store : options.stores)
         sources.push_back({store, {false, true, store}});
     DbxStores dbxStores;
+    QHash<QString, QString> storeNames; // a converted .dbx file's store -> the file
     for (const QString& dbx : options.dbxFiles)
     {
         QString error;
@@ -295,6 +297,7 @@ int run(const PrintTool::Options& options)
             return stopSignal ? Stopped : SourceUnreadable;
         }
         sources.push_back({dbx, {false, true, *store}});
+        storeNames.insert(QFileInfo(*store).absoluteFilePath(), QFileInfo(dbx).absoluteFilePath());
     }
 
     // Listing: the window's own, into the same grid model.
@@ -355,7 +358,27 @@ int run(const PrintTool::Options& options)
     if (choice.undated > 0)
         say(QStringLiteral("%1 messages without a readable date are left out of the date range").arg(choice.undated));
 
-    const QList<int>& rows = choice.rows;
+    std::unique_ptr<PrintTool::ResumeManifest> manifest;
+    QList<int> rows;
+    int already = 0;
+    if (options.resume && !options.list)
+    {
+        QString error;
+        manifest = PrintTool::ResumeManifest::open(options.outDir, options, &error);
+        if (!manifest)
+        {
+            say(error);
+            return OutputUnwritable;
+        }
+    }
+    for (int row : choice.rows)
+    {
+        if (manifest &&
+            manifest->written(PrintTool::ResumeManifest::keyOf(grid.text(row, Outlook::MailRow::ID), storeNames)))
+            ++already;
+        else
+            rows << row;
+    }
 
     // The last line: where every listed message went.
     const auto account = [&](std::optional<int> printed, int failed) {
@@ -365,6 +388,8 @@ int run(const PrintTool::Options& options)
             parts << QStringLiteral("%1 printed").arg(*printed);
         if (options.dedupe)
             parts << QStringLiteral("%1 left out as duplicates").arg(choice.duplicates.size());
+        if (manifest)
+            parts << QStringLiteral("%1 already in %2").arg(already).arg(options.outDir);
         if (printed)
             parts << QStringLiteral("%1 failed").arg(failed);
         say(parts.join(QStringLiteral(", ")));
@@ -391,8 +416,8 @@ int run(const PrintTool::Options& options)
     }
     if (rows.isEmpty())
     {
-        say(QStringLiteral("No records selected"));
-        if (choice.selected > 0)
+        say(already > 0 ? QStringLiteral("nothing left to print") : QStringLiteral("No records selected"));
+        if (already > 0 || choice.selected > 0)
             account(0, 0);
         return AllPrinted;
     }
@@ -431,6 +456,12 @@ int run(const PrintTool::Options& options)
 
     Progress progress(options.quiet);
     ToolWindow window(chosen, progress, outputs);
+    if (manifest)
+        outputs.beforeNaming = [&](const QString& temp, const QString& final, QString* error) {
+            const QString key =
+                PrintTool::ResumeManifest::keyOf(chosen.text(window.currentRow, Outlook::MailRow::ID), storeNames);
+            return manifest->record(key, temp, final, error);
+        };
     QSet<int> failedRows;
     int failures = 0;
     LineSteps steps([&](int line, std::exception_ptr failure) {
