@@ -59,6 +59,16 @@ QByteArray message(const QString& from, const QString& subject, const QString& b
         .toUtf8();
 }
 
+// `count` messages "Message 1", "Message 2", ... in one mbox file.
+void writeNumberedStore(const QString& path, int count)
+{
+    QList<QByteArray> messages;
+    for (int i = 1; i <= count; ++i)
+        messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i),
+                            QStringLiteral("Body %1").arg(i), i % 28 + 1);
+    writeMbox(path, messages);
+}
+
 // The store of kMail, in a folder whose name has a space and a non-ASCII letter.
 QString makeStore(const QTemporaryDir& dir)
 {
@@ -370,11 +380,7 @@ void TestPrintTool::readsDbxThroughTheConverter()
 void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
 {
     QTemporaryDir dir;
-    QList<QByteArray> messages;
-    for (int i = 1; i <= 60; ++i)
-        messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i),
-                            QStringLiteral("Body %1").arg(i), i % 28 + 1);
-    writeMbox(dir.filePath(QStringLiteral("store/Inbox")), messages);
+    writeNumberedStore(dir.filePath(QStringLiteral("store/Inbox")), 60);
     const QString out = dir.filePath(QStringLiteral("out"));
     const QString combined = dir.filePath(QStringLiteral("all.pdf"));
 
@@ -502,11 +508,7 @@ void TestPrintTool::resumesAStoppedRunWithoutCopies()
 {
     QFETCH(int, signal);
     QTemporaryDir dir;
-    QList<QByteArray> messages;
-    for (int i = 1; i <= 300; ++i)
-        messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i),
-                            QStringLiteral("Body %1").arg(i), i % 28 + 1);
-    writeMbox(dir.filePath(QStringLiteral("store/Inbox")), messages);
+    writeNumberedStore(dir.filePath(QStringLiteral("store/Inbox")), 300);
     const QString out = dir.filePath(QStringLiteral("out"));
     const QStringList arguments{"--store", dir.filePath(QStringLiteral("store")), "--outdir", out, "--resume"};
 
