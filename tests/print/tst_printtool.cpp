@@ -199,6 +199,7 @@ private Q_SLOTS:
     void choosesWhatGoesIn();
     void resumesAStoppedRunWithoutCopies_data();
     void resumesAStoppedRunWithoutCopies();
+    void resumeKnowsAConvertedDbxAgain();
 
 private:
     QTemporaryDir m_dir;
@@ -535,6 +536,20 @@ void TestPrintTool::resumesAStoppedRunWithoutCopies()
     }
     subjects.removeDuplicates();
     QCOMPARE(subjects.size(), 300);
+}
+
+void TestPrintTool::resumeKnowsAConvertedDbxAgain()
+{
+    // Each run converts the file into a new temporary folder: the messages must still be known.
+    VT_REQUIRE_TESTDATA(QStringLiteral("dbx/test_OutlookDBX.dbx"));
+    QTemporaryDir dir;
+    const QStringList arguments{"--dbx",    TestSupport::testData(QStringLiteral("dbx/test_OutlookDBX.dbx")),
+                                "--outdir", dir.filePath(QStringLiteral("out")),
+                                "--resume", "--quiet"};
+    QCOMPARE(runTool(arguments).code, 0);
+    const Result again = runTool(arguments);
+    QVERIFY2(again.code == 0 && again.err.contains(QStringLiteral("0 printed, 28 already in")), qPrintable(again.err));
+    QCOMPARE(filesIn(dir.filePath(QStringLiteral("out"))).filter(QStringLiteral(".pdf")).size(), 28);
 }
 
 QTEST_MAIN(TestPrintTool)
