@@ -351,10 +351,18 @@ int run(const PrintTool::Options& options)
         say(describe(std::current_exception()));
         return SourceUnreadable;
     }
-    const PrintTool::Choice choice = PrintTool::choose(
-        grid, options, [&](int row) { return PrintTool::readMessage(*session, grid.text(row, Outlook::MailRow::ID)); });
+    const PrintTool::Choice choice = PrintTool::choose(grid, options, [&](int row) -> std::optional<Render::Message> {
+        if (stopSignal)
+            return std::nullopt; // the choice is thrown away below
+        return PrintTool::readMessage(*session, grid.text(row, Outlook::MailRow::ID));
+    });
     session.reset();
     reader.reset();
+    if (stopSignal)
+    {
+        say(QStringLiteral("stopped while choosing the messages: nothing printed"));
+        return Stopped;
+    }
     if (choice.undated > 0)
         say(QStringLiteral("%1 messages without a readable date are left out of the date range").arg(choice.undated));
 
@@ -395,14 +403,20 @@ int run(const PrintTool::Options& options)
         say(parts.join(QStringLiteral(", ")));
     };
 
+    const auto rowTexts = [&](int row) {
+        QStringList cells;
+        for (int column = 0; column < Outlook::MailRow::ColumnCount; ++column)
+            cells << grid.text(row, column);
+        return cells;
+    };
     if (options.list)
     {
         const auto writeRow = [&](int row, const QString& extra) {
-            QStringList cells;
-            for (int column = 0; column < Outlook::MailRow::ColumnCount; ++column)
-                cells << cellText(grid.text(row, column));
+            QStringList cells = rowTexts(row);
             if (!extra.isNull())
                 cells << extra;
+            for (QString& cell : cells)
+                cell = cellText(cell);
             std::fputs(cells.join(u'\t').toUtf8().append('\n').constData(), stdout);
         };
         if (options.listDuplicates)
@@ -417,8 +431,7 @@ int run(const PrintTool::Options& options)
     if (rows.isEmpty())
     {
         say(already > 0 ? QStringLiteral("nothing left to print") : QStringLiteral("No records selected"));
-        if (already > 0 || choice.selected > 0)
-            account(0, 0);
+        account(0, 0);
         return AllPrinted;
     }
     if (stopSignal)
@@ -432,12 +445,7 @@ int run(const PrintTool::Options& options)
     {
         QList<QStringList> texts;
         for (int row : rows)
-        {
-            QStringList cells;
-            for (int column = 0; column < Outlook::MailRow::ColumnCount; ++column)
-                cells << grid.text(row, column);
-            texts << cells;
-        }
+            texts << rowTexts(row);
         chosen.addRows(texts);
     }
 
