@@ -32,8 +32,10 @@ QByteArray fingerprint(const Options& options)
     for (const QString& search : options.searches)
         parts << QStringLiteral("search=") + search;
     parts << QStringLiteral("find=") + options.find.value_or(QStringLiteral("\x01"));
-    parts << QStringLiteral("since=") + (options.since ? options.since->toUTC().toString(Qt::ISODateWithMs) : QString());
-    parts << QStringLiteral("until=") + (options.until ? options.until->toUTC().toString(Qt::ISODateWithMs) : QString());
+    parts << QStringLiteral("since=") +
+                 (options.since ? options.since->toUTC().toString(Qt::ISODateWithMs) : QString());
+    parts << QStringLiteral("until=") +
+                 (options.until ? options.until->toUTC().toString(Qt::ISODateWithMs) : QString());
     parts << QStringLiteral("dedupe=%1").arg(options.dedupe);
     return QCryptographicHash::hash(parts.join(u'\n').toUtf8(), QCryptographicHash::Sha256).toHex();
 }
