@@ -60,6 +60,16 @@ QByteArray message(const QString& from, const QString& subject, const QString& b
         .toUtf8();
 }
 
+// `count` messages "Message 1", "Message 2", ... in one mbox file.
+void writeNumberedStore(const QString& path, int count)
+{
+    QList<QByteArray> messages;
+    for (int i = 1; i <= count; ++i)
+        messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i),
+                            QStringLiteral("Body %1").arg(i), i % 28 + 1);
+    writeMbox(path, messages);
+}
+
 // The store of kMail, in a folder whose name has a space and a non-ASCII letter.
 QString makeStore(const QTemporaryDir& dir)
 {
@@ -187,6 +197,11 @@ private Q_SLOTS:
     void readsDbxThroughTheConverter();
     void ctrlCStopsAfterTheCurrentMessage();
     void listsTheDesktopsMailAsTheWindowDoes();
+    void choosesWhatGoesIn_data();
+    void choosesWhatGoesIn();
+    void resumesAStoppedRunWithoutCopies_data();
+    void resumesAStoppedRunWithoutCopies();
+    void resumeKnowsAConvertedDbxAgain();
 
 private:
     QTemporaryDir m_dir;
@@ -200,7 +215,6 @@ void TestPrintTool::selectsWhatTheWindowSelects_data()
     QTest::addColumn<int>("rows");
     QTest::newRow("everything") << QString() << QString() << QString() << 6;
     QTest::newRow("a folder name that is a top folder and a subfolder") << QString() << "Inbox" << QString() << 4;
-    QTest::newRow("folder names are exact") << QString() << "inbox" << QString() << 0;
     QTest::newRow("find in addresses, without regard to case") << QString() << QString() << "ALICE@" << 2;
     QTest::newRow("find in bodies, within a folder") << QString() << "Projects"
                                                      << "budget" << 1;
@@ -373,11 +387,7 @@ void TestPrintTool::readsDbxThroughTheConverter()
 void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
 {
     QTemporaryDir dir;
-    QList<QByteArray> messages;
-    for (int i = 1; i <= 60; ++i)
-        messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i),
-                            QStringLiteral("Body %1").arg(i), i % 28 + 1);
-    writeMbox(dir.filePath(QStringLiteral("store/Inbox")), messages);
+    writeNumberedStore(dir.filePath(QStringLiteral("store/Inbox")), 60);
     const QString out = dir.filePath(QStringLiteral("out"));
     const QString combined = dir.filePath(QStringLiteral("all.pdf"));
 
@@ -466,6 +476,156 @@ void TestPrintTool::listsTheDesktopsMailAsTheWindowDoes()
     QCOMPARE(unreadable.code, 3);
     QVERIFY2(unreadable.err.contains(QStringLiteral("profiles.ini (the mail spool ($MAIL)): ")),
              qPrintable(unreadable.err));
+}
+
+// Three folders: dates in several offsets, a subject word no body holds, copies of one
+// message with the same and with different content, and copies without a Message-ID.
+QString makeChoiceStore(const QTemporaryDir& dir)
+{
+    const QString root = dir.filePath(QStringLiteral("choice"));
+    const auto mail = [](const char* from, const char* subject, const char* date, const char* extra, const char* body) {
+        return QByteArray("From: ") + from + "\nTo: Reader <reader@example.org>\nSubject: " + subject +
+               "\nDate: " + date + "\n" + extra + "\n" + body + "\n";
+    };
+    const QByteArray budget = mail("Alice <alice@example.org>", "Budget 2026", "Mon, 05 Jan 2026 23:30:00 -0500",
+                                   "Message-ID: <m1@example.org>\n", "The numbers.");
+    const QByteArray old = mail("Dave <dave@example.org>", "Old note", "Wed, 31 Dec 2025 23:59:59 +0000", "", "Kept.");
+    writeMbox(root + QStringLiteral("/Inbox"),
+              {budget, budget,
+               mail("Alice <alice@example.org>", "Budget 2026", "Mon, 05 Jan 2026 23:30:00 -0500",
+                    "Message-ID: <m1@example.org>\n", "The numbers, corrected."),
+               mail("Bob <bob@example.org>", "Lunch", "Tue, 06 Jan 2026 00:30:00 +0200",
+                    "Cc: Zed Zulu <zed@example.org>\nMessage-ID: <m4@example.org>\n", "Noon?")});
+    writeMbox(root + QStringLiteral("/Projects"),
+              {mail("Carol <carol@example.org>", "Plan", "Sun, 04 Jan 2026 12:00:00 +0000",
+                    "Message-ID: <m5@example.org>\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n",
+                    "--b\nContent-Type: text/plain\n\nSee the minutes.\n--b\nContent-Type: text/plain\n"
+                    "Content-Disposition: attachment; filename=minutes-zulu.txt\n\nMinutes.\n--b--")});
+    writeMbox(root + QStringLiteral("/Archive"), {old, old});
+    return root;
+}
+
+void TestPrintTool::choosesWhatGoesIn_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("subjects"); // the Subject cells --list writes, in order
+    QTest::addColumn<QString>("says");         // in the last line of standard error
+    const QString budget = "Budget 2026", old = "Old note";
+    QTest::newRow("a day, in the sender's offsets")
+        << QStringList{"--since", "2026-01-06", "--until", "2026-01-06"} << 0 << QStringList{budget, budget, budget}
+        << "7 listed, 3 selected";
+    QTest::newRow("an offset in the bound") << QStringList{"--until", "2026-01-05T23:00+01:00", "--sort", "date"} << 0
+                                            << QStringList{old, old, "Plan"} << "3 selected";
+    QTest::newRow("a minute is included whole")
+        << QStringList{"--since", "2026-01-05T22:30", "--until", "2026-01-05T22:30"} << 0 << QStringList{"Lunch"}
+        << "1 selected";
+    QTest::newRow("newest first") << QStringList{"--sort", "date", "--reverse"} << 0
+                                  << QStringList{budget, budget, budget, "Lunch", "Plan", old, old} << "7 selected";
+    QTest::newRow("by subject") << QStringList{"--sort", "subject"} << 0
+                                << QStringList{budget, budget, budget, "Lunch", old, old, "Plan"} << "7 selected";
+    QTest::newRow("by sender, reversed") << QStringList{"--sort", "sender", "--reverse"} << 0
+                                         << QStringList{old, old, "Plan", "Lunch", budget, budget, budget}
+                                         << "7 selected";
+    QTest::newRow("Find never looks in the subject")
+        << QStringList{"--find", "budget"} << 0 << QStringList{} << "0 selected";
+    QTest::newRow("search: subject and body, every text must match")
+        << QStringList{"--search", "budget", "--search", "CORRECTED"} << 0 << QStringList{budget} << "1 selected";
+    QTest::newRow("search: Cc and attachment names")
+        << QStringList{"--search", "zulu"} << 0 << QStringList{"Lunch", "Plan"} << "2 selected";
+    QTest::newRow("two folders") << QStringList{"--folder", "Projects", "--folder", "Archive", "--sort", "subject"} << 0
+                                 << QStringList{old, old, "Plan"} << "3 selected";
+    QTest::newRow("copies once; other content or no Message-ID kept")
+        << QStringList{"--dedupe", "--sort", "subject"} << 0 << QStringList{budget, budget, "Lunch", old, old, "Plan"}
+        << "7 listed, 7 selected, 1 left out as duplicates";
+    QTest::newRow("the copies left out") << QStringList{"--list-duplicates"} << 0 << QStringList{budget}
+                                         << "1 left out as duplicates";
+    QTest::newRow("an unknown folder names the folders")
+        << QStringList{"--folder", "Projects", "--folder", "inbox"} << 1 << QStringList{}
+        << "no folder is named \"inbox\"; the folders are: ";
+    QTest::newRow("not a date") << QStringList{"--since", "2026-02-30"} << 2 << QStringList{} << "Try";
+    QTest::newRow("resume with combined")
+        << QStringList{"--resume", "--combined", "all.pdf"} << 2 << QStringList{} << "Try";
+}
+
+void TestPrintTool::choosesWhatGoesIn()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QStringList, subjects);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC")); // local time in the bounds
+    const Result result = runTool(QStringList{"--store", makeChoiceStore(dir)} + arguments +
+                                      (arguments.contains("--list-duplicates") ? QStringList() : QStringList{"--list"}),
+                                  environment);
+    QCOMPARE(result.code, code);
+    QStringList listed;
+    for (const QByteArray& line : result.out.split('\n'))
+        if (!line.isEmpty())
+            listed << QString::fromUtf8(line).split(u'\t').value(Column::Subject);
+    QCOMPARE(listed, subjects);
+    const QString last = result.err.trimmed().section(u'\n', -1);
+    QVERIFY2(last.contains(says), qPrintable(result.err));
+    if (arguments.contains("--list-duplicates")) // each copy names the message it copies
+        QVERIFY(result.out.trimmed().split('\t').value(Column::ColumnCount).startsWith("VT1-"));
+    if (arguments.contains("inbox"))
+        QVERIFY2(last.contains("Archive") && last.contains("Inbox") && last.contains("Projects"), qPrintable(last));
+}
+
+void TestPrintTool::resumesAStoppedRunWithoutCopies_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("Ctrl-C") << int(SIGINT);
+    QTest::newRow("killed, as at a crash") << int(SIGKILL);
+}
+
+void TestPrintTool::resumesAStoppedRunWithoutCopies()
+{
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    writeNumberedStore(dir.filePath(QStringLiteral("store/Inbox")), 300);
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QStringList arguments{"--store", dir.filePath(QStringLiteral("store")), "--outdir", out, "--resume"};
+
+    QProcess first;
+    first.start(tool(), arguments);
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(filesIn(out).filter(QStringLiteral(".pdf")).size() >= 30, 120000);
+    ::kill(pid_t(first.processId()), signal);
+    QVERIFY(first.waitForFinished(60000));
+    const int written = int(filesIn(out).filter(QRegularExpression(QStringLiteral("^[^.].*\\.pdf$"))).size());
+    QVERIFY2(written < 300, "the run ended before it was stopped");
+
+    const Result second = runTool(arguments + QStringList{"--quiet"});
+    QVERIFY2(second.code == 0, qPrintable(second.err));
+    QVERIFY2(second.err.contains(
+                 QStringLiteral("300 listed, 300 selected, %1 printed, %2 already in").arg(300 - written).arg(written)),
+             qPrintable(second.err));
+    // Every message once: 300 PDFs, one per subject, no numbered second copy.
+    QStringList subjects;
+    for (const QString& pdf : filesIn(out).filter(QStringLiteral(".pdf")))
+    {
+        QVERIFY2(!pdf.startsWith(u'.') && !pdf.contains(QStringLiteral("-2.pdf")), qPrintable(pdf));
+        subjects << pdf.section(u' ', 2);
+    }
+    subjects.removeDuplicates();
+    QCOMPARE(subjects.size(), 300);
+}
+
+void TestPrintTool::resumeKnowsAConvertedDbxAgain()
+{
+    // Each run converts the file into a new temporary folder: the messages must still be known.
+    VT_REQUIRE_TESTDATA(QStringLiteral("dbx/test_OutlookDBX.dbx"));
+    QTemporaryDir dir;
+    const QStringList arguments{"--dbx",    TestSupport::testData(QStringLiteral("dbx/test_OutlookDBX.dbx")),
+                                "--outdir", dir.filePath(QStringLiteral("out")),
+                                "--resume", "--quiet"};
+    QCOMPARE(runTool(arguments).code, 0);
+    const Result again = runTool(arguments);
+    QVERIFY2(again.code == 0 && again.err.contains(QStringLiteral("0 printed, 28 already in")), qPrintable(again.err));
+    QCOMPARE(filesIn(dir.filePath(QStringLiteral("out"))).filter(QStringLiteral(".pdf")).size(), 28);
 }
 
 QTEST_MAIN(TestPrintTool)
