@@ -6,6 +6,7 @@
 #include "MailRow.h"
 #include "PrintRun.h"
 #include "PrintTarget.h"
+#include "Profile.h"
 #include "ReportListModel.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
@@ -195,6 +196,7 @@ private Q_SLOTS:
     void failuresGiveTheirExitCode();
     void readsDbxThroughTheConverter();
     void ctrlCStopsAfterTheCurrentMessage();
+    void listsTheDesktopsMailAsTheWindowDoes();
     void choosesWhatGoesIn_data();
     void choosesWhatGoesIn();
     void resumesAStoppedRunWithoutCopies_data();
@@ -306,6 +308,10 @@ void TestPrintTool::failuresGiveTheirExitCode_data()
                                    << 3 << "damaged.pst";
     QTest::newRow("missing profile") << QStringList{"--profile=/nonexistent/profile.txt", out, "DIR"} << QString() << 3
                                      << "profile file does not exist";
+    QTest::newRow("--stores with a store") << QStringList{"--profile", "--stores", "--store", "STORE"} << QString() << 2
+                                           << "--stores goes with --profile alone";
+    QTest::newRow("no profile file and no mail found")
+        << QStringList{"--profile", "--list"} << QString() << 3 << "no mail was found";
     QTest::newRow("damaged store in the profile")
         << QStringList{"--profile=PROFILE", out, "DIR"} << QString() << 3 << "damaged.pst";
     QTest::newRow("missing dbx") << QStringList{"--dbx", "/nonexistent/Inbox.dbx", out, "DIR"} << QString() << 3
@@ -400,6 +406,76 @@ void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
     QVERIFY(done < 60);
     QCOMPARE(filesIn(out).size(), done); // whole PDFs only, no temporary ones
     QVERIFY(!QFileInfo::exists(combined));
+}
+
+void TestPrintTool::listsTheDesktopsMailAsTheWindowDoes()
+{
+    const QString home = m_dir.filePath(QStringLiteral("desktop home"));
+    TestSupport::writeDesktopMail(home);
+    const QString exported = home + QStringLiteral("/Export");
+    writeMbox(exported + QStringLiteral("/2019/old.eml"), {message("Ann <ann@example.org>", "Exported old", "x", 2)});
+    QFile top(exported + QStringLiteral("/top.eml"));
+    QVERIFY(top.open(QIODevice::WriteOnly));
+    top.write(message("Ann <ann@example.org>", "Exported top", "y", 3));
+    top.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("MAIL"), home + QStringLiteral("/spool"));
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+
+    const Result listed = runTool({"--profile", "--store", exported, "--list"}, environment);
+    QCOMPARE(listed.code, 0);
+    QStringList rows, ids;
+    for (const QByteArray& line : listed.out.split('\n'))
+        if (const QStringList cells = QString::fromUtf8(line).split(u'\t'); cells.size() > Column::ID)
+        {
+            rows << QStringList{cells[Column::Root], cells[Column::Folder], cells[Column::Subfolder],
+                                cells[Column::Subject]}
+                        .join(u'|');
+            ids << cells[Column::ID];
+        }
+    // Inbox's subfolders before Inbox; Thunderbird's deleted message and its index stay out.
+    const QStringList expected = {
+        "Local Folders|Inbox||Local kept", "imap.example.org|INBOX||IMAP kept", "Local Folders|Sent||Old sent",
+        "local|Inbox||Evolution inbox",    "local|Sent||Evolution sent",        "local-mail|inbox|Lists|KMail list",
+        "local-mail|inbox||KMail inbox",   "spool|spool||Spool mail",           "mbox|mbox||Home mbox",
+        "Export|Export||Exported top",     "Export|2019||Exported old"};
+    QCOMPARE(rows, expected);
+
+    // The window's listing, on the same home: the same rows, and IDs that find each message again.
+    const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME"), oldMail = qgetenv("MAIL");
+    qputenv("HOME", home.toUtf8());
+    qputenv("MAIL", (home + QStringLiteral("/spool")).toUtf8());
+    qunsetenv("XDG_DATA_HOME");
+    ScriptedDialogs dialogs;
+    ReportListModel grid;
+    Outlook::EventPump pump;
+    MailStore::EngineFactory engine(m_dir.filePath(QStringLiteral("no profile file.txt")));
+    Outlook::MailListing listing(engine, dialogs, grid, pump);
+    listing.ListOutlookMail({true, false, {}});
+    listing.ListOutlookMail({false, true, exported});
+    QStringList windowIds;
+    for (int row = 0; row < grid.rowCount(); ++row)
+        windowIds << grid.text(row, Column::ID);
+    QCOMPARE(windowIds, ids);
+    auto session = engine.create()->GetNamespace(QStringLiteral("MAPI"));
+    QCOMPARE(session->GetItemFromID(ids.last())->Subject(), QStringLiteral("Exported old"));
+    qputenv("HOME", oldHome);
+    qputenv("XDG_DATA_HOME", oldData);
+    qputenv("MAIL", oldMail);
+
+    // --stores writes a profile file to start from, each store after where it came from.
+    const Result stores = runTool({"--profile", "--stores"}, environment);
+    QCOMPARE(stores.code, 0);
+    QVERIFY(stores.out.contains("# Evolution's local mail\n" + home.toUtf8() + "/.local/share/evolution/mail/local\n"));
+    QCOMPARE(MailStore::Profile::parse(stores.out).size(), 7);
+
+    // A discovered store that cannot be opened is named, as a written one is.
+    environment.insert(QStringLiteral("MAIL"), home + QStringLiteral("/.thunderbird/profiles.ini"));
+    const Result unreadable = runTool({"--profile", "--list"}, environment);
+    QCOMPARE(unreadable.code, 3);
+    QVERIFY2(unreadable.err.contains(QStringLiteral("profiles.ini (the mail spool ($MAIL)): ")),
+             qPrintable(unreadable.err));
 }
 
 // Three folders: dates in several offsets, a subject word no body holds, copies of one

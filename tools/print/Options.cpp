@@ -9,9 +9,11 @@ const char* usageText()
 {
     return "usage: vellumtide-print SOURCE... [SELECTION] OUTPUT... [--quiet]\n"
            "       vellumtide-print SOURCE... [SELECTION] --list\n"
+           "       vellumtide-print --profile[=FILE] --stores\n"
            "Prints the mail of stores without a window, as the main window's print run does.\n"
            "Sources (at least one; --store and --dbx may be repeated):\n"
-           "  --profile[=FILE]     the stores of the profile file (default: the user's)\n"
+           "  --profile[=FILE]     the stores of the profile file (default: the user's; without\n"
+           "                       that file, the mail the desktop's mail programs keep)\n"
            "  --store FILE         a .pst/.ost file, an mbox file or folder tree, or a Maildir\n"
            "  --dbx FILE           an Outlook Express folder file (.dbx)\n"
            "Selection (default: every message):\n"
@@ -30,6 +32,8 @@ const char* usageText()
            "                       by the ID of the message it copies\n"
            "  --list               write the selected rows to standard output, tab-separated,\n"
            "                       and print nothing\n"
+           "  --stores             with --profile: write the stores it resolves to, in the\n"
+           "                       profile file's format, and print nothing\n"
            "Outputs (one or more):\n"
            "  --printer [NAME]     one job per message on NAME or the default printer\n"
            "  --outdir DIR         one PDF per message in DIR, named from date and subject\n"
@@ -47,6 +51,7 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
 {
     Options options;
     help = false;
+    bool onlyProfile = true; // --stores takes nothing else
     for (int i = 0; i < args.size(); ++i)
     {
         QString arg = args[i];
@@ -71,6 +76,7 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
             return !inlineValue;
         };
 
+        onlyProfile = onlyProfile && (arg == u"--profile" || arg == u"--stores");
         if (arg == u"--help" || arg == u"-h")
         {
             help = true;
@@ -116,6 +122,12 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
                 options.outDir = *given;
             else
                 options.combined = *given;
+        }
+        else if (arg == u"--stores")
+        {
+            if (!noValue())
+                return std::nullopt;
+            options.listStores = true;
         }
         else if (arg == u"--list" || arg == u"--quiet")
         {
@@ -165,6 +177,12 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
         }
     }
 
+    if (options.listStores)
+    {
+        if (!options.profile || !onlyProfile)
+            error = QStringLiteral("--stores goes with --profile alone");
+        return error.isEmpty() ? std::optional(options) : std::nullopt;
+    }
     if (!options.profile && options.stores.isEmpty() && options.dbxFiles.isEmpty())
         error = QStringLiteral("no source: give --profile, --store FILE or --dbx FILE");
     else if (options.list && options.hasOutput())

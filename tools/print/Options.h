@@ -41,6 +41,8 @@ struct Options
     bool dedupe = false;
     bool listDuplicates = false; ///< with list: the rows left out as copies instead
     bool resume = false;
+    // The profile's stores
+    bool listStores = false; ///< --stores: write the stores the profile resolves to and print nothing
 
     bool hasOutput() const { return print || !outDir.isEmpty() || !combined.isEmpty(); }
 };

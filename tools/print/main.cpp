@@ -19,6 +19,7 @@
 #include "ReportListModel.h"
 #include "ResumeManifest.h"
 #include "Selection.h"
+#include "StoreDiscovery.h"
 #include "StoreNode.h"
 
 #include <QFileInfo>
@@ -264,20 +265,34 @@ int run(const PrintTool::Options& options)
                         : QString();
     if (options.profile)
     {
-        if (!QFileInfo(profilePath).isFile())
+        // A profile file named on the command line must be there; without the user's own,
+        // the profile is the mail the desktop's mail programs keep.
+        if (!options.profileFile.isEmpty() && !QFileInfo(profilePath).isFile())
         {
             say(QStringLiteral("%1: the profile file does not exist").arg(profilePath));
             return SourceUnreadable;
         }
-        for (const QString& store : MailStore::Profile::read(profilePath))
+        const std::vector<MailStore::ProfileStore> stores = MailStore::StoreDiscovery::forUser().resolve(profilePath);
+        if (options.listStores)
+        {
+            std::fputs(MailStore::Profile::format(stores).constData(), stdout);
+            return AllPrinted;
+        }
+        if (stores.empty() && !QFileInfo::exists(profilePath))
+        {
+            say(QStringLiteral("%1 does not exist and no mail was found where the desktop's mail programs keep it")
+                    .arg(profilePath));
+            return SourceUnreadable;
+        }
+        for (const MailStore::ProfileStore& store : stores)
         {
             try
             {
-                MailStore::cachedStore(store);
+                MailStore::cachedStore(store.path);
             }
             catch (const AppError& e)
             {
-                say(QStringLiteral("%1 (in the profile %2): %3").arg(store, profilePath, e.description()));
+                say(QStringLiteral("%1 (%2): %3").arg(store.path, store.origin, e.description()));
                 return SourceUnreadable;
             }
         }
