@@ -72,10 +72,10 @@ QStringList DBXFiles::GetDBXFilesInPath(const QString& folder)
     if (!folder.startsWith(u'/'))
         return files;
     const QString directory = FileUtilities::FolderPart(folder);
-    const QString pattern = (folder.mid(directory.size()) + QStringLiteral("*.dbx")).toLower();
+    const QString pattern = folder.mid(directory.size()) + QStringLiteral("*.dbx");
     for (const QString& name : QDir(directory).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
     {
-        if (!FileUtilities::MatchesWildcard(name.toLower(), pattern) || IsExcludedStoreFile(name))
+        if (!FileUtilities::MatchesWildcard(name, pattern, Qt::CaseInsensitive) || IsExcludedStoreFile(name))
             continue;
         files.append(directory + name);
     }

@@ -6,6 +6,7 @@
 #include "AppError.h"
 #include "Dialogs.h"
 #include "EventPump.h"
+#include "ExitCode.h"
 #include "LineSteps.h"
 #include "MailEngine.h"
 #include "MailListing.h"
@@ -207,19 +208,19 @@ public:
             error = QStringLiteral("the converter DBXToEML ended abnormally");
             return std::nullopt;
         }
-        switch (converter.exitCode())
-        {
-        case 0:
+        const int code = converter.exitCode();
+        if (code == ::ExitCode::Ok)
             return store;
-        case 4:
+        if (code == ::ExitCode::Damaged)
+        {
             say(QStringLiteral("%1: damaged; printing what could be recovered (%2)").arg(dbx, reason));
             return store;
-        default:
-            error = reason.isEmpty()
-                        ? QStringLiteral("the converter DBXToEML failed with code %1").arg(converter.exitCode())
-                        : reason;
-            return std::nullopt;
         }
+        const char* meaning = ::ExitCode::reason(code);
+        error = !reason.isEmpty() ? reason
+                : meaning         ? QString::fromUtf8(meaning)
+                                  : QStringLiteral("the converter DBXToEML failed with code %1").arg(code);
+        return std::nullopt;
     }
 
 private:

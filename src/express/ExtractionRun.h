@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ExpressState.h"
+
+#include <QString>
+
+class Dialogs;
+class ExpressRunWindow;
+class LineSteps;
+class ProcessLauncher;
+class ReportListModel;
+class WorkFolder;
+
+/// "Extract Emails From Outlook Express": converts every ticked .dbx file of the file
+/// grid with DBXToEML into the work folder and lists the messages in the message grid.
+class ExtractionRun
+{
+public:
+    struct Grids
+    {
+        const ReportListModel& files;
+        ReportListModel& messages;
+    };
+
+    /// steps reports each failing line (the window's error trap).
+    ExtractionRun(ProcessLauncher& launcher, Dialogs& dialogs, ExpressRunWindow& window, LineSteps& steps, Grids grids,
+                  ExpressState& state, QString appFolder, const WorkFolder& work);
+
+    /// The whole run; ends with "Done." and a line per file that did not convert cleanly,
+    /// or, stopped by the window, after the current file without a word.
+    void Run();
+
+private:
+    ProcessLauncher& m_launcher;
+    Dialogs& m_dialogs;
+    ExpressRunWindow& m_window;
+    LineSteps& m_steps;
+    Grids m_grids;
+    ExpressState& m_state;
+    QString m_appFolder;
+    const WorkFolder& m_work;
+};
