@@ -12,11 +12,7 @@
 
 #include <QCoreApplication>
 
-namespace
-{
-
-// What a converter run that did not end cleanly means.
-QString converterReason(qint32 result)
+QString ExtractionRun::FailureReason(qint32 result)
 {
     if (result < 0)
         return QStringLiteral("the converter DBXToEML could not be started");
@@ -25,7 +21,12 @@ QString converterReason(qint32 result)
     return QStringLiteral("the converter ended with code %1").arg(result);
 }
 
-} // namespace
+QString ExtractionRun::CommandLine(const QString& appFolder, const QString& dbx, const QString& outFolder)
+{
+    return ProcessLaunch::QuoteArgument(ProcessLaunch::GetShortFileName(appFolder + QStringLiteral("/DBXToEML"))) +
+           u' ' + ProcessLaunch::QuoteArgument(ProcessLaunch::GetShortFileName(dbx)) + u' ' +
+           ProcessLaunch::QuoteArgument(outFolder);
+}
 
 ExtractionRun::ExtractionRun(ProcessLauncher& launcher, Dialogs& dialogs, ExpressRunWindow& window, LineSteps& steps,
                              Grids grids, ExpressState& state, QString appFolder, const WorkFolder& work)
@@ -44,9 +45,8 @@ void ExtractionRun::Run()
         return;
     }
     ReportListModel& messages = m_grids.messages;
-    QString converter;
     QStringList failures;
-    m_steps.step(100, [&] { converter = m_appFolder + QStringLiteral("/DBXToEML"); });
+    m_steps.step(100, [] {}); // the converter's path: part of the command line now
     m_steps.step(102, [&] { m_window.setBusy(true); });
     m_steps.step(106, [&] { FileUtilities::DeleteFiles(work, QStringLiteral("*.eml")); });
     m_steps.step(108, [&] { m_state.EmlFileNames.clear(); });
@@ -61,15 +61,11 @@ void ExtractionRun::Run()
             continue;
         const QString dbx = m_grids.files.text(row, 0);
         QString commandLine;
-        m_steps.step(118, [&] {
-            commandLine = ProcessLaunch::QuoteArgument(ProcessLaunch::GetShortFileName(converter)) + u' ' +
-                          ProcessLaunch::QuoteArgument(ProcessLaunch::GetShortFileName(dbx)) + u' ' +
-                          ProcessLaunch::QuoteArgument(work);
-        });
+        m_steps.step(118, [&] { commandLine = CommandLine(m_appFolder, dbx, work); });
         m_steps.step(120, [&] {
             const qint32 result = ProcessLaunch::ShellAndWait(m_launcher, commandLine, 0);
             if (result != ExitCode::Ok)
-                failures.append(dbx + QStringLiteral(": ") + converterReason(result));
+                failures.append(dbx + QStringLiteral(": ") + FailureReason(result));
         });
         if (m_window.stopRequested())
             break;

@@ -7,20 +7,22 @@
 #include "Dialogs.h"
 #include "EventPump.h"
 #include "ExitCode.h"
+#include "ExtractionRun.h"
 #include "LineSteps.h"
 #include "MailEngine.h"
 #include "MailListing.h"
 #include "MailRow.h"
 #include "Options.h"
 #include "Outputs.h"
+#include "PosixProcessLauncher.h"
 #include "PrintRun.h"
+#include "ProcessLaunch.h"
 #include "Profile.h"
 #include "ReportListModel.h"
 #include "StoreNode.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <csignal>
@@ -193,33 +195,18 @@ public:
             error = QStringLiteral("the temporary folder \"%1\" cannot be created").arg(messages);
             return std::nullopt;
         }
-        QProcess converter;
-        converter.setProcessChannelMode(QProcess::SeparateChannels);
-        converter.start(QCoreApplication::applicationDirPath() + QStringLiteral("/DBXToEML"), {dbx, messages});
-        if (!converter.waitForStarted() || !converter.waitForFinished(-1))
-        {
-            error = QStringLiteral("the converter DBXToEML could not be run: %1").arg(converter.errorString());
-            return std::nullopt;
-        }
-        const QString reason =
-            QString::fromLocal8Bit(converter.readAllStandardError()).trimmed().section(u'\n', -1).trimmed();
-        if (converter.exitStatus() != QProcess::NormalExit)
-        {
-            error = QStringLiteral("the converter DBXToEML ended abnormally");
-            return std::nullopt;
-        }
-        const int code = converter.exitCode();
+        // Started as the Outlook Express window starts it; its own notes stay off our output.
+        PosixProcessLauncher launcher;
+        const qint32 code = ProcessLaunch::ShellAndWait(
+            launcher, ExtractionRun::CommandLine(QCoreApplication::applicationDirPath(), dbx, messages), 0);
         if (code == ::ExitCode::Ok)
             return store;
         if (code == ::ExitCode::Damaged)
         {
-            say(QStringLiteral("%1: damaged; printing what could be recovered (%2)").arg(dbx, reason));
+            say(QStringLiteral("%1: damaged; printing what could be recovered").arg(dbx));
             return store;
         }
-        const char* meaning = ::ExitCode::reason(code);
-        error = !reason.isEmpty() ? reason
-                : meaning         ? QString::fromUtf8(meaning)
-                                  : QStringLiteral("the converter DBXToEML failed with code %1").arg(code);
+        error = ExtractionRun::FailureReason(code);
         return std::nullopt;
     }
 
