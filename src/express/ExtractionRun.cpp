@@ -21,10 +21,15 @@ QString ExtractionRun::FailureReason(qint32 result)
     return QStringLiteral("the converter ended with code %1").arg(result);
 }
 
-QString ExtractionRun::CommandLine(const QString& appFolder, const QString& dbx, const QString& outFolder)
+QString ExtractionRun::ConverterPath(const QString& appFolder)
 {
-    return ProcessLaunch::QuoteArgument(ProcessLaunch::GetShortFileName(appFolder + QStringLiteral("/DBXToEML"))) +
-           u' ' + ProcessLaunch::QuoteArgument(ProcessLaunch::GetShortFileName(dbx)) + u' ' +
+    return appFolder + QStringLiteral("/DBXToEML");
+}
+
+QString ExtractionRun::CommandLine(const QString& converter, const QString& dbx, const QString& outFolder)
+{
+    return ProcessLaunch::QuoteArgument(ProcessLaunch::GetShortFileName(converter)) + u' ' +
+           ProcessLaunch::QuoteArgument(ProcessLaunch::GetShortFileName(dbx)) + u' ' +
            ProcessLaunch::QuoteArgument(outFolder);
 }
 
@@ -45,8 +50,9 @@ void ExtractionRun::Run()
         return;
     }
     ReportListModel& messages = m_grids.messages;
+    QString converter;
     QStringList failures;
-    m_steps.step(100, [] {}); // the converter's path: part of the command line now
+    m_steps.step(100, [&] { converter = ConverterPath(m_appFolder); });
     m_steps.step(102, [&] { m_window.setBusy(true); });
     m_steps.step(106, [&] { FileUtilities::DeleteFiles(work, QStringLiteral("*.eml")); });
     m_steps.step(108, [&] { m_state.EmlFileNames.clear(); });
@@ -61,7 +67,7 @@ void ExtractionRun::Run()
             continue;
         const QString dbx = m_grids.files.text(row, 0);
         QString commandLine;
-        m_steps.step(118, [&] { commandLine = CommandLine(m_appFolder, dbx, work); });
+        m_steps.step(118, [&] { commandLine = CommandLine(converter, dbx, work); });
         m_steps.step(120, [&] {
             const qint32 result = ProcessLaunch::ShellAndWait(m_launcher, commandLine, 0);
             if (result != ExitCode::Ok)

@@ -30,9 +30,12 @@ public:
     /// or, stopped by the window, after the current file without a word.
     void Run();
 
+    /// The converter beside the program in appFolder.
+    static QString ConverterPath(const QString& appFolder);
+
     /// The one way DBXToEML is started: the command line that converts dbx into outFolder,
     /// for ProcessLaunch::ShellAndWait.
-    static QString CommandLine(const QString& appFolder, const QString& dbx, const QString& outFolder);
+    static QString CommandLine(const QString& converter, const QString& dbx, const QString& outFolder);
 
     /// What a converter run that did not end with ExitCode::Ok means (a result below 0:
     /// it could not be started).

@@ -198,7 +198,10 @@ public:
         // Started as the Outlook Express window starts it; its own notes stay off our output.
         PosixProcessLauncher launcher;
         const qint32 code = ProcessLaunch::ShellAndWait(
-            launcher, ExtractionRun::CommandLine(QCoreApplication::applicationDirPath(), dbx, messages), 0);
+            launcher,
+            ExtractionRun::CommandLine(ExtractionRun::ConverterPath(QCoreApplication::applicationDirPath()), dbx,
+                                       messages),
+            0);
         if (code == ::ExitCode::Ok)
             return store;
         if (code == ::ExitCode::Damaged)
