@@ -29,9 +29,9 @@ constexpr uint32_t kDisplayName = 0x3001;
 constexpr uint32_t kIpmSubtreeEntryId = 0x35E0;
 constexpr uint32_t kAttrHidden = 0x10F4;
 constexpr uint32_t kSenderAddressType = 0x0C1E;
+constexpr uint32_t kInternetMessageId = 0x1035;
 constexpr uint32_t kDisplayTo = 0x0E04;
 constexpr uint32_t kDisplayCc = 0x0E03;
-constexpr uint32_t kInternetMessageId = 0x1035;
 constexpr uint32_t kRecipientType = 0x0C15;
 constexpr uint32_t kAddressType = 0x3002;
 constexpr uint32_t kEmailAddress = 0x3003;
@@ -529,9 +529,7 @@ Render::Message readMessage(libpff_item_t* message, int depth)
                             stringEntry(message, kSenderAddressType));
     readRecipients(message, out);
     out.subject = PstItem::subjectOf(message);
-    out.messageId = stringEntry(message, kInternetMessageId).trimmed();
-    if (out.messageId.startsWith(u'<') && out.messageId.endsWith(u'>'))
-        out.messageId = out.messageId.mid(1, out.messageId.size() - 2);
+    out.messageId = stringEntry(message, kInternetMessageId).trimmed().remove(u'<').remove(u'>');
     out.date = timeOf(message, libpff_message_get_client_submit_time);
     if (!out.date.isValid())
         out.date = timeOf(message, libpff_message_get_delivery_time);

@@ -22,8 +22,9 @@ QString cell(const QString& text, int widthPercent)
 } // namespace
 
 CombinedPdf::CombinedPdf(const QString& path, const PdfOptions& options)
-    : m_path(path), m_options(options), m_file(path), m_pagesPath(m_file.tempPath() + QStringLiteral(".pages")),
-      m_listPath(m_file.tempPath() + QStringLiteral(".list"))
+    : m_path(path), m_options(options), m_file(path),
+      m_pagesPath(PendingFile::helperPath(m_file.tempPath(), QStringLiteral("pages"))),
+      m_listPath(PendingFile::helperPath(m_file.tempPath(), QStringLiteral("list")))
 {
 }
 

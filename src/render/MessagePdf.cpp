@@ -3,6 +3,7 @@
 #include "Message.h"
 #include "MessagePages.h"
 #include "MessagePrinter.h"
+#include "OutputFiles.h"
 #include "PageNumbers.h"
 #include "PagePainter.h"
 #include "PdfAssembly.h"
@@ -19,7 +20,7 @@ bool writeMessagePdf(const Message& message, const QString& path, const PdfOptio
     const QString title =
         message.subject.simplified().isEmpty() ? QStringLiteral("(no subject)") : message.subject.simplified();
     // Qt paints into a file beside the output, which the PDF library then completes.
-    const QString painted = path + QStringLiteral(".pages");
+    const QString painted = PendingFile::helperPath(path, QStringLiteral("pages"));
     PdfAssembly assembly;
     const qint64 firstNumber = options.bates ? options.bates->next : 0;
     int pages = 0;

@@ -116,7 +116,7 @@ bool Outputs::print(const Render::Message& message, QString* error)
         const std::optional<Render::BatesNumbers> before = m_outDirBates;
         if (!Render::writeMessagePdf(message, pdf.tempPath(),
                                      {m_attachments, m_outDirBates ? &*m_outDirBates : nullptr}, &placed, &pdfReason) ||
-            !pdf.commit(&pdfReason))
+            (beforeNaming && !beforeNaming(pdf.tempPath(), path, &pdfReason)) || !pdf.commit(&pdfReason))
         {
             ok = false;
             reason = reason.isEmpty() ? pdfReason : reason + QStringLiteral("; ") + pdfReason;

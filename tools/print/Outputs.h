@@ -7,6 +7,7 @@
 #include "PrintTarget.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -46,6 +47,10 @@ public:
     }
     /// Completes the combined PDF and the load file; false with a reason.
     bool finish(QString* error);
+
+    /// Called with each PDF complete under its temporary name, before it takes its final name;
+    /// false (with a reason) fails the message and leaves no file.
+    std::function<bool(const QString& tempPath, const QString& finalPath, QString* error)> beforeNaming;
 
     /// Pages of the combined PDF so far.
     int combinedPages() const { return m_combined ? m_combined->pageCount() : 0; }
