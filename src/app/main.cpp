@@ -10,13 +10,28 @@
 #include "QtDialogs.h"
 #include "SettingsStore.h"
 #include "SharedProcedures.h"
+#include "Version.h"
 #include "WineRegistry.h"
 #include "WorkFolder.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
+    if (printVersionWhenAsked(argc, argv, "vellumtide"))
+        return 0;
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0))
+    {
+        std::fputs("usage: vellumtide [--help | --version]\n"
+                   "Opens the main window: list the messages of Outlook .pst/.ost files and the stores of\n"
+                   "your mail profile, tick the ones you want and print them in one run; its button\n"
+                   "\"Search For Outlook Express\" opens the window for Outlook Express .dbx folders.\n"
+                   "Without a window: vellumtide-print. Manual: man vellumtide.\n",
+                   stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
 

@@ -41,6 +41,10 @@ struct Message
     /// What the reader had to leave out (such as content nested too deeply), printed after the body.
     QStringList notes;
 
+    /// The message as stored when it is an Internet message (mbox, Maildir, .eml); empty
+    /// for a mail store's item. Its hash identifies the message.
+    QByteArray source;
+
     /// True when there is neither an HTML nor a plain-text body nor raw text.
     bool hasNoBody() const { return htmlBody.isEmpty() && textBody.isEmpty() && rawText.isEmpty(); }
 };

@@ -23,15 +23,6 @@ namespace
 const QString RawTextNote =
     QStringLiteral("Part of this message does not follow the mail format; it is printed below as written.");
 
-QString sizeText(qint64 bytes)
-{
-    if (bytes < 1024)
-        return QStringLiteral("%1 B").arg(bytes);
-    if (bytes < 1024 * 1024)
-        return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
-    return QStringLiteral("%1 MB").arg(QString::number(bytes / (1024.0 * 1024.0), 'f', 1));
-}
-
 QFont bodyFont()
 {
     QFont font(QStringLiteral("Arial"));
@@ -180,7 +171,7 @@ QList<QPair<QString, QString>> MessageDocument::headerFields(const Message& mess
     add(QStringLiteral("Subject"), message.subject);
     QStringList names;
     for (const Attachment& a : message.attachments)
-        names << QStringLiteral("%1 (%2)").arg(a.fileName, sizeText(a.size()));
+        names << QStringLiteral("%1 (%2)").arg(a.fileName, a.sizeText());
     add(QStringLiteral("Attachments"), names.join(QStringLiteral("; ")));
     return fields;
 }

@@ -323,6 +323,18 @@ void TestPrintTool::failuresGiveTheirExitCode_data()
                                           << "/nonexistent/cups.sock" << 4 << "cannot be reached";
     QTest::newRow("combined file exists")
         << QStringList{"--store", "STORE", "--combined", "EXISTING"} << QString() << 5 << "never replaced";
+    QTest::newRow("load file exists") << QStringList{"--store", "STORE", out, "DIR", "--load-file", "EXISTING"}
+                                      << QString() << 5 << "never replaced";
+    QTest::newRow("load file for two sets of files")
+        << QStringList{"--store", "STORE", out, "DIR", "--combined", "DIR/all.pdf", "--load-file", "DIR/load.csv"}
+        << QString() << 2 << "not both";
+    QTest::newRow("numbering without --bates")
+        << QStringList{"--store", "STORE", out, "DIR", "--bates-digits", "4"} << QString() << 2 << "--bates PREFIX";
+    QTest::newRow("numbers restarted by a resumed run")
+        << QStringList{"--store", "STORE", out, "DIR", "--resume", "--bates", "X"} << QString() << 2 << "whole run";
+    QTest::newRow("bates digits not a number")
+        << QStringList{"--store", "STORE", out, "DIR", "--bates", "X", "--bates-digits", "four"} << QString() << 2
+        << "needs a number";
 }
 
 void TestPrintTool::failuresGiveTheirExitCode()

@@ -41,6 +41,15 @@ const char* usageText()
            "  --quiet              no progress on standard error\n"
            "  --resume             with --outdir: skip what an earlier run with the same sources and\n"
            "                       selection wrote there (give it from the first run on)\n"
+           "Court production (with the outputs above):\n"
+           "  --attachments        each attachment after its message, from a new page\n"
+           "  --bates PREFIX       PREFIX and a page number at the bottom right of every page,\n"
+           "                       counted across messages, attachments and files\n"
+           "  --bates-start N      the first number (default 1)\n"
+           "  --bates-digits D     numbers padded with zeros to D digits (default 6)\n"
+           "  --load-file FILE.csv one CSV row per message written: its pages, numbers, header\n"
+           "                       fields, hash, store and folder (needs --outdir or --combined)\n"
+           "  --version            the program's version\n"
            "No file is ever replaced. Ctrl-C stops after the current message.\n"
            "Exit codes: 0 done, 1 some messages failed, 2 bad arguments, 3 a source cannot be\n"
            "read, 4 no such printer or no print server, 5 an output cannot be written,\n"
@@ -170,6 +179,35 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
             if (arg == u"--list-duplicates")
                 options.list = options.listDuplicates = true;
         }
+        else if (arg == u"--attachments")
+        {
+            if (!noValue())
+                return std::nullopt;
+            options.attachments = true;
+        }
+        else if (arg == u"--bates" || arg == u"--bates-start" || arg == u"--bates-digits" || arg == u"--load-file")
+        {
+            const std::optional<QString> given = value();
+            if (!given)
+                return std::nullopt;
+            bool number = true;
+            if ((arg == u"--bates" && options.batesPrefix) || (arg == u"--load-file" && !options.loadFile.isEmpty()))
+                error = QStringLiteral("%1 is given twice").arg(arg);
+            else if (arg == u"--bates")
+                options.batesPrefix = *given;
+            else if (arg == u"--load-file" && given->isEmpty())
+                error = QStringLiteral("--load-file needs a value");
+            else if (arg == u"--load-file")
+                options.loadFile = *given;
+            else if (arg == u"--bates-start")
+                options.batesStart = given->toLongLong(&number);
+            else
+                options.batesDigits = given->toInt(&number);
+            if (!number || options.batesStart < 0 || options.batesDigits < 1 || options.batesDigits > 15)
+                error = QStringLiteral("%1 needs a number (digits: 1 to 15)").arg(arg);
+            if (!error.isEmpty())
+                return std::nullopt;
+        }
         else
         {
             error = QStringLiteral("unknown argument \"%1\"").arg(args[i]);
@@ -198,6 +236,15 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
         error = QStringLiteral("--resume needs --outdir DIR, where the earlier run wrote its files");
     else if (options.since && options.until && *options.since > *options.until)
         error = QStringLiteral("--since is later than --until: no message can be in that range");
+    else if (options.list && (options.attachments || options.batesPrefix || !options.loadFile.isEmpty()))
+        error = QStringLiteral("--list only lists: --attachments, --bates and --load-file go with an output");
+    else if (!options.batesPrefix && (options.batesStart != 1 || options.batesDigits != 6))
+        error = QStringLiteral("--bates-start and --bates-digits number pages only with --bates PREFIX");
+    else if (!options.loadFile.isEmpty() && options.outDir.isEmpty() == options.combined.isEmpty())
+        error = QStringLiteral("--load-file describes one set of files: give --outdir or --combined, not both");
+    else if (options.resume && (options.batesPrefix || !options.loadFile.isEmpty()))
+        error =
+            QStringLiteral("--resume cannot be used with --bates or --load-file: they number and list one whole run");
     if (!error.isEmpty())
         return std::nullopt;
     return options;

@@ -43,6 +43,12 @@ struct Options
     bool resume = false;
     // The profile's stores
     bool listStores = false; ///< --stores: write the stores the profile resolves to and print nothing
+    // Court production
+    bool attachments = false;           ///< each attachment on paper after its message
+    std::optional<QString> batesPrefix; ///< production numbers on every page
+    qint64 batesStart = 1;
+    int batesDigits = 6;
+    QString loadFile; ///< CSV of every message written, with its pages and numbers
 
     bool hasOutput() const { return print || !outDir.isEmpty() || !combined.isEmpty(); }
 };

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "CombinedPdf.h"
+#include "LoadFile.h"
 #include "OutputFiles.h"
+#include "PageNumbers.h"
 #include "PrintTarget.h"
 
 #include <QString>
@@ -36,9 +38,14 @@ public:
     bool print(const Render::Message& message, QString* error) override;
     /// The message of the current row could not be printed: the combined PDF says so in its place.
     void missing(const QString& subject, const QString& reason);
-    /// The row whose message comes next.
-    void nextMessage() { m_combinedHasCurrent = false; }
-    /// Completes the combined PDF; false with a reason.
+    /// The row whose message comes next, and where it is stored.
+    void nextMessage(const QString& store, const QString& folder)
+    {
+        m_combinedHasCurrent = false;
+        m_store = store;
+        m_folder = folder;
+    }
+    /// Completes the combined PDF and the load file; false with a reason.
     bool finish(QString* error);
 
     /// Called with each PDF complete under its temporary name, before it takes its final name;
@@ -49,11 +56,21 @@ public:
     int combinedPages() const { return m_combined ? m_combined->pageCount() : 0; }
 
 private:
+    bool printPdf(const Render::Message& message, QString* error);
+
     QString m_printer;
     bool m_print = false;
     std::optional<Render::OutputNames> m_names;
     std::unique_ptr<Render::CombinedPdf> m_combined;
     bool m_combinedHasCurrent = false;
+    // Court production: each output numbers its own pages.
+    bool m_attachments = false;
+    std::optional<Render::BatesNumbers> m_printerBates;
+    std::optional<Render::BatesNumbers> m_outDirBates;
+    std::optional<Render::BatesNumbers> m_combinedBates;
+    std::optional<LoadFile> m_loadFile;
+    QString m_store;
+    QString m_folder;
 };
 
 } // namespace PrintTool

@@ -25,6 +25,7 @@
 #include "Selection.h"
 #include "StoreDiscovery.h"
 #include "StoreNode.h"
+#include "Version.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -155,7 +156,7 @@ public:
     void showProgress(int row, int taken, int total) override
     {
         currentRow = row;
-        m_outputs.nextMessage();
+        m_outputs.nextMessage(m_grid.text(row, Outlook::MailRow::Root), m_grid.text(row, Outlook::MailRow::Folder));
         m_progress.show(taken, total, m_grid.text(row, Outlook::MailRow::Subject));
     }
     void endProgress() override
@@ -460,7 +461,8 @@ int run(const PrintTool::Options& options)
     QList<Render::CombinedPdf::Entry> entries;
     for (int row = 0; row < chosen.rowCount(); ++row)
         entries.append({chosen.text(row, Outlook::MailRow::Date), chosen.text(row, Outlook::MailRow::FromTo),
-                        chosen.text(row, Outlook::MailRow::Subject)});
+                        chosen.text(row, Outlook::MailRow::Subject), chosen.text(row, Outlook::MailRow::Folder),
+                        chosen.text(row, Outlook::MailRow::Root)});
     QString error;
     if (!outputs.begin(entries, &error))
     {
@@ -507,18 +509,17 @@ int run(const PrintTool::Options& options)
 
     if (stopSignal && taken < total)
     {
-        say(QStringLiteral("stopped after %1 of %2 messages%3")
-                .arg(taken)
-                .arg(total)
-                .arg(options.combined.isEmpty()
-                         ? QString()
-                         : QStringLiteral("; %1 was not written, as it would miss messages").arg(options.combined)));
+        QStringList unwritten; // files that would miss messages they name
+        for (const QString& file : {options.combined, options.loadFile})
+            if (!file.isEmpty())
+                unwritten << QStringLiteral("; %1 was not written, as it would miss messages").arg(file);
+        say(QStringLiteral("stopped after %1 of %2 messages%3").arg(taken).arg(total).arg(unwritten.join(QString())));
         account(taken - int(failedRows.size()), failed);
         return Stopped;
     }
     if (!outputs.finish(&error))
     {
-        say(QStringLiteral("%1: %2").arg(options.combined, error));
+        say(error);
         return OutputUnwritable;
     }
     if (failed > 0)
@@ -543,6 +544,8 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& t
 
 int main(int argc, char** argv)
 {
+    if (printVersionWhenAsked(argc, argv, "vellumtide-print"))
+        return AllPrinted;
     qInstallMessageHandler(quietQtMessages);
     // A command-line tool needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&

@@ -9,6 +9,7 @@
 #include "MessagePrinter.h"
 #include "MimeReader.h"
 #include "OutputFiles.h"
+#include "Version.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -87,6 +88,8 @@ std::vector<Source> sourcesOf(const QString& file)
 
 int main(int argc, char** argv)
 {
+    if (printVersionWhenAsked(argc, argv, "vellumtide-render"))
+        return 0;
     // A command-line tool needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
