@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "EntryId.h"
 #include "MailEngine.h"
+#include "MailTree.h"
 #include "Profile.h"
 #include "RtfText.h"
 #include "TestSupport.h"
@@ -129,6 +130,36 @@ private Q_SLOTS:
         FolderCounts counts;
         walk(*root, QString(), counts);
         QCOMPARE(counts, expected);
+    }
+
+    void mailTreeChoice_data()
+    {
+        // One top folder per entry, "name|flags": s search or views, t holds a standard folder, + has subfolders.
+        QTest::addColumn<QStringList>("tops");
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("cached-mode ost: search folders first")
+            << QStringList{"Common Views|+", "Drizzle|",        "Finder|s+",
+                           "IPM_SUBTREE|t+", "ItemProcSearch|", "SPAM Search Folder 2|+"}
+            << 3;
+        QTest::newRow("German pst") << QStringList{"Suchstamm|+", "Oberste Ebene der persönlichen Ordner|+"} << 1;
+        QTest::newRow("by its standard folders") << QStringList{"Finder|+", "Unnamed|+", "Mailbox|t+"} << 2;
+        QTest::newRow("first with subfolders") << QStringList{"Finder|+", "Empty|", "Mail|+"} << 2;
+        QTest::newRow("search flag beats the name") << QStringList{"IPM_SUBTREE|s+", "Root|+"} << 1;
+        QTest::newRow("only search and views") << QStringList{"Finder|+", "Common Views|+", "Views|+"} << -1;
+    }
+
+    void mailTreeChoice()
+    {
+        QFETCH(QStringList, tops);
+        QFETCH(int, chosen);
+        std::vector<TopFolder> folders;
+        for (const QString& top : tops)
+        {
+            const QString flags = top.section(QLatin1Char('|'), 1);
+            folders.push_back({top.section(QLatin1Char('|'), 0, 0), flags.contains(QLatin1Char('s')),
+                               flags.contains(QLatin1Char('t')), flags.contains(QLatin1Char('+')) ? 2 : 0});
+        }
+        QCOMPARE(chooseMailTree(folders), chosen);
     }
 
     void rootAndFolderNames_data()
