@@ -4,10 +4,12 @@
 #include "EntryId.h"
 #include "MailEngine.h"
 #include "MailTree.h"
+#include "MboxFormat.h"
 #include "Profile.h"
 #include "RtfText.h"
 #include "TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -114,8 +116,6 @@ private Q_SLOTS:
         QTest::newRow("mbox complex") << "mbox/tika_complex.mbox" << FolderCounts{{"tika_complex.mbox", "3/3"}};
         QTest::newRow("mbox single") << "mbox/tika_single_mail.mbox" << FolderCounts{{"tika_single_mail.mbox", "1/1"}};
         QTest::newRow("mbox simple") << "mbox/mimekit_simple.mbox" << FolderCounts{{"mimekit_simple.mbox", "3/3"}};
-        QTest::newRow("mbox unmunged") << "mbox/mimekit_unmunged.mbox"
-                                       << FolderCounts{{"mimekit_unmunged.mbox", "3/3"}};
     }
 
     void sampleStoreCounts()
@@ -338,6 +338,68 @@ private Q_SLOTS:
         FolderCounts counts;
         walk(*root, QString(), counts);
         QCOMPARE(counts, expected);
+    }
+
+    void mboxSplit_data()
+    {
+        // The file, then each message as read back, after its "From " line.
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QList<QByteArray>>("messages");
+        const QByteArray sep = "From - Tue Dec  1 10:00:00 2026\n";
+        const QByteArray head = "From: a@example.org\nSubject: s\n\n";
+        QTest::newRow("unescaped From in a body: header-like lines without a common field")
+            << sep + head + "movie:\n\nFrom Russia with love\nYear: 1963\n\nend\n\n" + sep + head + "two\n"
+            << QList<QByteArray>{head + "movie:\n\nFrom Russia with love\nYear: 1963\n\nend\n", head + "two\n"};
+        QTest::newRow("From line right after a body line")
+            << sep + head + "text\nFrom x\nFrom: b@example.org\nSubject: t\n\nmore\n"
+            << QList<QByteArray>{head + "text\nFrom x\nFrom: b@example.org\nSubject: t\n\nmore\n"};
+        const QByteArray full = "From: b@example.org\nDate: Tue, 1 Dec 2026 10:00:00 +0000\nSubject: t\n\n";
+        QTest::newRow("no blank line before a full header block")
+            << sep + head + "text\n" + sep + full + "more\n"
+            << QList<QByteArray>{head + "text\n", full + "more\n"};
+        QTest::newRow("From line before a body line") << sep + head + "a\n\nFrom here on\nwe go\n"
+                                                      << QList<QByteArray>{head + "a\n\nFrom here on\nwe go\n"};
+        QTest::newRow("escaped From and CRLF")
+            << QByteArray("From x\r\nSubject: c\r\n\r\n>From y\r\n>>From z\r\n\r\n"
+                          "From x\r\nDate: Tue, 1 Dec 2026 10:00:00 +0000\r\n\r\nb\r\n")
+            << QList<QByteArray>{QByteArray("Subject: c\r\n\r\nFrom y\r\n>From z\r\n"),
+                                 QByteArray("Date: Tue, 1 Dec 2026 10:00:00 +0000\r\n\r\nb\r\n")};
+        const QByteArray inner = "x\n\nFrom y\nSubject: quoted\n\nz\n";
+        const QByteArray counted = "Subject: counted\nContent-Length: " + QByteArray::number(inner.size()) + "\n\n";
+        QTest::newRow("Content-Length ending at the next From") << sep + counted + inner + "\n" + sep + head + "after\n"
+                                                                << QList<QByteArray>{counted + inner, head + "after\n"};
+        QTest::newRow("Content-Length ending at the end of the file")
+            << sep + counted + inner << QList<QByteArray>{counted + inner};
+        const QByteArray wrong = "Subject: counted\nContent-Length: 5\n\n";
+        QTest::newRow("Content-Length off the mark is ignored")
+            << sep + wrong + inner << QList<QByteArray>{wrong + "x\n", "Subject: quoted\n\nz\n"};
+        QTest::newRow("the first line starts a message whatever follows")
+            << QByteArray("From nobody\njust text\n\nFrom x\nbody\n")
+            << QList<QByteArray>{QByteArray("just text\n\nFrom x\nbody\n")};
+    }
+
+    void mboxSplit()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QList<QByteArray>, messages);
+        QBuffer buffer(&file);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        QList<QByteArray> read;
+        Render::MboxFormat::scan(buffer, [&](qint64 offset, const QByteArray&) { read << QByteArray::number(offset); });
+        for (QByteArray& message : read)
+            message = Render::MboxFormat::readMessage(buffer, message.toLongLong());
+        QCOMPARE(read, messages);
+    }
+
+    void mboxSampleWithUnmungedFromLines()
+    {
+        VT_REQUIRE_TESTDATA(QStringLiteral("mbox"));
+        auto ns = session();
+        ns->AddStore(TestSupport::testData(QStringLiteral("mbox/mimekit_unmunged.mbox")));
+        auto items = ns->Folders()->GetLast()->Folders()->Item(1)->Items();
+        QCOMPARE(items->Count(), 2);
+        QVERIFY(items->Item(1)->Body().contains(QStringLiteral("\nFrom Russia with love\n\nWhat does")));
+        QVERIFY(items->Item(2)->Body().contains(QStringLiteral("\nFrom Russia with love\nYear: 1963\n")));
     }
 
     void mboxMessageFields()
