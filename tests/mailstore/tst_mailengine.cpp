@@ -492,6 +492,95 @@ private Q_SLOTS:
             QCOMPARE(fresh->GetItemFromID(ids[k])->Subject(), subjects[k]);
     }
 
+    void idsFollowTheirMessages_data()
+    {
+        // After the change, the subject each listed ID fetches ("gone" when the fetch fails).
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList all{"message 0", "message 1", "message 2"};
+        QTest::newRow("mbox compacted") << "mbox"
+                                        << "compact" << QStringList{"gone", "message 1", "message 2"};
+        QTest::newRow("mbox message added before") << "mbox"
+                                                   << "insert" << all;
+        QTest::newRow("mbox status rewritten in place") << "mbox"
+                                                        << "status" << all;
+        QTest::newRow("mbox other messages at the same offsets") << "mbox"
+                                                                 << "replace" << QStringList{"gone", "gone", "gone"};
+        QTest::newRow("maildir flags changed") << "maildir"
+                                               << "flags" << all;
+        QTest::newRow("maildir new to cur") << "maildir"
+                                            << "seen" << all;
+        QTest::newRow("maildir deleted") << "maildir"
+                                         << "delete" << QStringList{"message 0", "gone", "message 2"};
+    }
+
+    void idsFollowTheirMessages()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, change);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(kind);
+        const auto box = [](QList<int> numbers, const QByteArray& status) {
+            QByteArray out;
+            for (int n : numbers)
+                out += "From - Tue Dec  1 10:00:00 2026\nX-Mozilla-Status: " + status + "\n" + mail(n) + "\n";
+            return out;
+        };
+        const auto md = [&](const char* name) {
+            return dir.filePath(QStringLiteral("maildir/") + QLatin1String(name));
+        };
+        if (kind == u"mbox")
+            writeFile(path, box({0, 1, 2}, "0000"));
+        else
+        {
+            writeFile(md("cur/1000.x:2,S"), mail(0));
+            writeFile(md("cur/1001.x:2,S"), mail(1));
+            writeFile(md("new/1002.x"), mail(2));
+        }
+        QStringList ids;
+        {
+            auto ns = session();
+            ns->AddStore(path);
+            auto items = ns->Folders()->GetLast()->Folders()->Item(1)->Items();
+            for (int j = 1; j <= items->Count(); ++j)
+                ids << items->Item(j)->EntryID();
+        }
+        QCOMPARE(ids.size(), 3);
+        if (change == u"compact")
+            writeFile(path, box({1, 2}, "0000"));
+        else if (change == u"insert")
+            writeFile(path, box({7, 0, 1, 2}, "0000"));
+        else if (change == u"status")
+            writeFile(path, box({0, 1, 2}, "0001"));
+        else if (change == u"replace")
+            writeFile(path, box({5, 6, 7}, "0000"));
+        else if (change == u"flags")
+            QVERIFY(QFile::rename(md("cur/1000.x:2,S"), md("cur/1000.x:2,RS")));
+        else if (change == u"seen")
+            QVERIFY(QFile::rename(md("new/1002.x"), md("cur/1002.x:2,S")));
+        else
+            QVERIFY(QFile::remove(md("cur/1001.x:2,S")));
+        auto fresh = session();
+        QStringList fetched;
+        for (const QString& id : ids)
+        {
+            try
+            {
+                auto item = fresh->GetItemFromID(id);
+                fetched << item->Subject();
+                QVERIFY(
+                    item->Body().contains(item->Subject().replace(QLatin1String("message"), QLatin1String("body"))));
+            }
+            catch (const AppError&)
+            {
+                fetched << QStringLiteral("gone");
+            }
+        }
+        QCOMPARE(fetched, expected);
+    }
+
     void badEntryIdsFail_data()
     {
         QTest::addColumn<QString>("id");
