@@ -1,5 +1,6 @@
 // .pst and .ost files through libpff.
 
+#include "AppError.h"
 #include "EntryId.h"
 #include "FileMessage.h"
 #include "MailTree.h"
@@ -664,6 +665,27 @@ public:
     }
 
     std::shared_ptr<FolderNode> root() override { return m_root; }
+
+    QStringList notCovered() override
+    {
+        // The walk lists the folders below the top one, as a mail client shows them.
+        int mails = 0;
+        for (int i = 0; i < m_root->itemCount(); ++i)
+        {
+            try
+            {
+                mails += m_root->item(i)->Class() == Outlook::olMail;
+            }
+            catch (const AppError&)
+            {
+                ++mails; // an item that cannot be read counts as mail, as in the walk
+            }
+        }
+        if (mails == 0)
+            return {};
+        return {mails == 1 ? QStringLiteral("1 message in its top folder is not listed")
+                           : QStringLiteral("%1 messages in its top folder are not listed").arg(mails)};
+    }
 
     std::unique_ptr<Outlook::Item> itemFromLocator(const QString& locator) override
     {

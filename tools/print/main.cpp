@@ -308,6 +308,9 @@ int run(const PrintTool::Options& options)
         try
         {
             listing.ListOutlookMail(source.listing);
+            // What the listing does not cover is said, as the window says it after "Done.".
+            for (const QString& note : listing.ClosingNotes)
+                say(note);
         }
         catch (...)
         {
