@@ -453,6 +453,22 @@ bool isMboxFile(const QString& path)
     return looksLikeMbox(path);
 }
 
+bool holdsMboxFiles(const QString& path, int depth)
+{
+    if (depth > 32)
+        return false;
+    const QDir dir(path);
+    for (const QString& name : sortedEntries(dir, QDir::Files | QDir::Dirs))
+    {
+        const QFileInfo info(dir.filePath(name));
+        // An empty file is a folder of a store (an emptied Trash), not a sign of one.
+        if (info.isFile() ? info.size() > 0 && looksLikeMbox(info.filePath())
+                          : name.endsWith(QLatin1String(".sbd")) && holdsMboxFiles(info.filePath(), depth + 1))
+            return true;
+    }
+    return false;
+}
+
 std::unique_ptr<Outlook::Item> fileItemFromId(const EntryId& id)
 {
     if (id.kind == EntryId::Kind::Mbox)

@@ -210,7 +210,12 @@ std::shared_ptr<Store> openStore(const QString& path)
     {
         if (isMaildirTree(path))
             return openMaildirStore(path);
-        return openMboxStore(path);
+        if (holdsMboxFiles(path))
+            return openMboxStore(path);
+        storeError(QStringLiteral("AddStore"),
+                   QStringLiteral("\"%1\" is not a mail store: the folder holds no mbox file with mail in it "
+                                  "and no Maildir folder.")
+                       .arg(path));
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

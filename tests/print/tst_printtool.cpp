@@ -277,7 +277,8 @@ void TestPrintTool::printsEverySelectedMessageOnce()
 
 void TestPrintTool::failuresGiveTheirExitCode_data()
 {
-    // STORE, DIR, DAMAGED, EXISTING and PROFILE (naming STORE and DAMAGED) stand for test paths
+    // STORE, DIR, DAMAGED, EXISTING, PROFILE (naming STORE and DAMAGED) and NOMAIL (a folder of
+    // non-mail and empty files) stand for test paths
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("cupsServer"); // empty: the private server
     QTest::addColumn<int>("code");
@@ -294,6 +295,8 @@ void TestPrintTool::failuresGiveTheirExitCode_data()
                                      << "profile file does not exist";
     QTest::newRow("damaged store in the profile")
         << QStringList{"--profile=PROFILE", out, "DIR"} << QString() << 3 << "damaged.pst";
+    QTest::newRow("folder without mail") << QStringList{"--store", "NOMAIL", out, "DIR"} << QString() << 3
+                                         << "is not a mail store";
     QTest::newRow("missing dbx") << QStringList{"--dbx", "/nonexistent/Inbox.dbx", out, "DIR"} << QString() << 3
                                  << "Inbox.dbx";
     QTest::newRow("not a dbx") << QStringList{"--dbx", "DAMAGED", out, "DIR"} << QString() << 3 << "damaged.pst";
@@ -329,8 +332,16 @@ void TestPrintTool::failuresGiveTheirExitCode()
     profileFile.write((store + u'\n' + damaged + u'\n').toUtf8());
     profileFile.close();
     const QString out = dir.filePath(QStringLiteral("out"));
-    const QHash<QString, QString> paths{
-        {"STORE", store}, {"DIR", out}, {"DAMAGED", damaged}, {"EXISTING", existing}, {"PROFILE", profile}};
+    const QString noMail = dir.filePath(QStringLiteral("nomail"));
+    QVERIFY(QDir().mkpath(noMail + QStringLiteral("/Trash.sbd")));
+    for (const auto& [name, content] : {std::pair{"notes.txt", "not mail"}, {"Inbox", ""}, {"Trash.sbd/Old", ""}})
+    {
+        QFile file(noMail + u'/' + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const QHash<QString, QString> paths{{"STORE", store},       {"DIR", out},         {"DAMAGED", damaged},
+                                        {"EXISTING", existing}, {"PROFILE", profile}, {"NOMAIL", noMail}};
     for (QString& argument : arguments)
         argument = paths.value(argument, argument).replace(QStringLiteral("=PROFILE"), u'=' + profile);
 
