@@ -64,26 +64,6 @@ void say(const QString& text)
     std::fprintf(stderr, "vellumtide-print: %s\n", qPrintable(text));
 }
 
-QString describe(std::exception_ptr error)
-{
-    try
-    {
-        std::rethrow_exception(error);
-    }
-    catch (const AppError& e)
-    {
-        return e.description();
-    }
-    catch (const std::exception& e)
-    {
-        return QString::fromUtf8(e.what());
-    }
-    catch (...)
-    {
-        return QStringLiteral("unknown error");
-    }
-}
-
 // The window's dialogs, answered without a window: the folder name for the folder mode,
 // and the closing messages kept for the summary.
 class ToolDialogs : public Dialogs
@@ -314,7 +294,7 @@ int run(const PrintTool::Options& options)
         }
         catch (...)
         {
-            say(QStringLiteral("%1: %2").arg(source.label, describe(std::current_exception())));
+            say(QStringLiteral("%1: %2").arg(source.label, AppError::describe(std::current_exception())));
             return SourceUnreadable;
         }
     }
@@ -364,7 +344,7 @@ int run(const PrintTool::Options& options)
     QSet<int> failedRows;
     int failures = 0;
     LineSteps steps([&](int line, std::exception_ptr failure) {
-        const QString reason = describe(failure);
+        const QString reason = AppError::describe(failure);
         progress.breakLine();
         if (window.currentRow < 0)
         {
