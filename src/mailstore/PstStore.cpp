@@ -39,6 +39,7 @@ constexpr uint32_t kFolderType = 0x3601;
 constexpr uint32_t kSearchFolder = 2;
 constexpr uint32_t kAttrHidden = 0x10F4;
 constexpr uint32_t kSenderAddressType = 0x0C1E;
+constexpr uint32_t kInternetMessageId = 0x1035;
 constexpr uint32_t kDisplayTo = 0x0E04;
 constexpr uint32_t kDisplayCc = 0x0E03;
 constexpr uint32_t kRecipientType = 0x0C15;
@@ -538,6 +539,7 @@ Render::Message readMessage(libpff_item_t* message, int depth)
                             stringEntry(message, kSenderAddressType));
     readRecipients(message, out);
     out.subject = PstItem::subjectOf(message);
+    out.messageId = stringEntry(message, kInternetMessageId).trimmed().remove(u'<').remove(u'>');
     out.date = timeOf(message, libpff_message_get_client_submit_time);
     if (!out.date.isValid())
         out.date = timeOf(message, libpff_message_get_delivery_time);
