@@ -25,7 +25,13 @@ int main(int argc, char* argv[])
     CupsPrinterSystem printers;
     ProcProcessTable processes;
     MailStore::EngineFactory engine;
-    auto endProgram = [&settings] { Main::EndProgram(settings); };
+    // The Outlook Express window's work files go with the program, however it ends.
+    WorkFolder workFolder;
+    auto endProgram = [&settings, &workFolder] {
+        workFolder.remove();
+        Main::EndProgram(settings);
+    };
+    Main::EndOnStopSignals(endProgram);
 
     Form1::Services services{dialogs, settings,  printers, processes, engine, QCoreApplication::applicationDirPath(),
                              nullptr, endProgram};
@@ -34,10 +40,9 @@ int main(int argc, char* argv[])
     Express1 express(dialogs, registry, WinePrefix::fromEnvironment());
     Form2::State expressState;
     PosixProcessLauncher launcher;
-    WorkFolder workFolder;
     services.showOutlookExpress = [&](QWidget* parent) {
         Form2 window({dialogs, settings, printers, launcher, express, expressState,
-                      QCoreApplication::applicationDirPath(), workFolder.path(), ApplicationIcon(),
+                      QCoreApplication::applicationDirPath(), workFolder, ApplicationIcon(),
                       [&] { return Main::IsOutlookInstalled(engine); }, endProgram, Main::FileExists, LoadCursorFile,
                       [](double seconds) { Main::WaitSeconds(seconds); }},
                      parent);

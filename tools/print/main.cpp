@@ -6,6 +6,8 @@
 #include "AppError.h"
 #include "Dialogs.h"
 #include "EventPump.h"
+#include "ExitCode.h"
+#include "ExtractionRun.h"
 #include "LineSteps.h"
 #include "MailEngine.h"
 #include "MailListing.h"
@@ -14,7 +16,9 @@
 #include "Namespace.h"
 #include "Options.h"
 #include "Outputs.h"
+#include "PosixProcessLauncher.h"
 #include "PrintRun.h"
+#include "ProcessLaunch.h"
 #include "Profile.h"
 #include "ReportListModel.h"
 #include "ResumeManifest.h"
@@ -24,7 +28,6 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <csignal>
@@ -178,34 +181,22 @@ public:
             error = QStringLiteral("the temporary folder \"%1\" cannot be created").arg(messages);
             return std::nullopt;
         }
-        QProcess converter;
-        converter.setProcessChannelMode(QProcess::SeparateChannels);
-        converter.start(QCoreApplication::applicationDirPath() + QStringLiteral("/DBXToEML"), {dbx, messages});
-        if (!converter.waitForStarted() || !converter.waitForFinished(-1))
-        {
-            error = QStringLiteral("the converter DBXToEML could not be run: %1").arg(converter.errorString());
-            return std::nullopt;
-        }
-        const QString reason =
-            QString::fromLocal8Bit(converter.readAllStandardError()).trimmed().section(u'\n', -1).trimmed();
-        if (converter.exitStatus() != QProcess::NormalExit)
-        {
-            error = QStringLiteral("the converter DBXToEML ended abnormally");
-            return std::nullopt;
-        }
-        switch (converter.exitCode())
-        {
-        case 0:
+        // Started as the Outlook Express window starts it; its own notes stay off our output.
+        PosixProcessLauncher launcher;
+        const qint32 code = ProcessLaunch::ShellAndWait(
+            launcher,
+            ExtractionRun::CommandLine(ExtractionRun::ConverterPath(QCoreApplication::applicationDirPath()), dbx,
+                                       messages),
+            0);
+        if (code == ::ExitCode::Ok)
             return store;
-        case 4:
-            say(QStringLiteral("%1: damaged; printing what could be recovered (%2)").arg(dbx, reason));
+        if (code == ::ExitCode::Damaged)
+        {
+            say(QStringLiteral("%1: damaged; printing what could be recovered").arg(dbx));
             return store;
-        default:
-            error = reason.isEmpty()
-                        ? QStringLiteral("the converter DBXToEML failed with code %1").arg(converter.exitCode())
-                        : reason;
-            return std::nullopt;
         }
+        error = ExtractionRun::FailureReason(code);
+        return std::nullopt;
     }
 
 private:
