@@ -213,15 +213,20 @@ void TestPrintTool::selectsWhatTheWindowSelects_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("find");
     QTest::addColumn<int>("rows");
-    QTest::newRow("everything") << QString() << QString() << QString() << 6;
-    QTest::newRow("a folder name that is a top folder and a subfolder") << QString() << "Inbox" << QString() << 4;
-    QTest::newRow("find in addresses, without regard to case") << QString() << QString() << "ALICE@" << 2;
+    QTest::addColumn<QString>("says"); // on standard error
+    QTest::newRow("everything") << QString() << QString() << QString() << 6 << QString();
+    QTest::newRow("a folder name that is a top folder and a subfolder")
+        << QString() << "Inbox" << QString() << 4 << QString();
+    QTest::newRow("find in addresses, without regard to case") << QString() << QString() << "ALICE@" << 2 << QString();
     QTest::newRow("find in bodies, within a folder") << QString() << "Projects"
-                                                     << "budget" << 1;
+                                                     << "budget" << 1 << QString();
     QTest::newRow("pst: Sent Items") << "pst/Outlook.pst"
-                                     << "Sent Items" << QString() << 6;
+                                     << "Sent Items" << QString() << 6 << QString();
     QTest::newRow("pst: a subfolder") << "pst/testPST_variousBodyTypes.pst"
-                                      << "tmp" << QString() << 4;
+                                      << "tmp" << QString() << 4 << QString();
+    QTest::newRow("pst: mail only in the top folder is named, not listed")
+        << "pst/testPST.pst" << QString() << QString() << 0
+        << "hong-thai.nguyen: 7 messages in its top folder are not listed";
 }
 
 void TestPrintTool::selectsWhatTheWindowSelects()
@@ -230,6 +235,7 @@ void TestPrintTool::selectsWhatTheWindowSelects()
     QFETCH(QString, folder);
     QFETCH(QString, find);
     QFETCH(int, rows);
+    QFETCH(QString, says);
     if (!sample.isEmpty())
         VT_REQUIRE_TESTDATA(sample);
     const QString store = sample.isEmpty() ? makeStore(m_dir) : TestSupport::testData(sample);
@@ -243,6 +249,8 @@ void TestPrintTool::selectsWhatTheWindowSelects()
     const QStringList byWindow = windowIds(store, folder, find);
     QCOMPARE(byTool, byWindow);
     QCOMPARE(byTool.size(), rows);
+    if (!says.isEmpty())
+        QVERIFY(runTool({QStringLiteral("--store"), store, QStringLiteral("--list")}).err.contains(says));
 }
 
 void TestPrintTool::printsEverySelectedMessageOnce()
@@ -293,7 +301,8 @@ void TestPrintTool::printsEverySelectedMessageOnce()
 
 void TestPrintTool::failuresGiveTheirExitCode_data()
 {
-    // STORE, DIR, DAMAGED, EXISTING and PROFILE (naming STORE and DAMAGED) stand for test paths
+    // STORE, DIR, DAMAGED, EXISTING, PROFILE (naming STORE and DAMAGED) and NOMAIL (a folder of
+    // non-mail and empty files) stand for test paths
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("cupsServer"); // empty: the private server
     QTest::addColumn<int>("code");
@@ -314,6 +323,8 @@ void TestPrintTool::failuresGiveTheirExitCode_data()
         << QStringList{"--profile", "--list"} << QString() << 3 << "no mail was found";
     QTest::newRow("damaged store in the profile")
         << QStringList{"--profile=PROFILE", out, "DIR"} << QString() << 3 << "damaged.pst";
+    QTest::newRow("folder without mail") << QStringList{"--store", "NOMAIL", out, "DIR"} << QString() << 3
+                                         << "is not a mail store";
     QTest::newRow("missing dbx") << QStringList{"--dbx", "/nonexistent/Inbox.dbx", out, "DIR"} << QString() << 3
                                  << "Inbox.dbx";
     QTest::newRow("not a dbx") << QStringList{"--dbx", "DAMAGED", out, "DIR"} << QString() << 3 << "damaged.pst";
@@ -361,8 +372,16 @@ void TestPrintTool::failuresGiveTheirExitCode()
     profileFile.write((store + u'\n' + damaged + u'\n').toUtf8());
     profileFile.close();
     const QString out = dir.filePath(QStringLiteral("out"));
-    const QHash<QString, QString> paths{
-        {"STORE", store}, {"DIR", out}, {"DAMAGED", damaged}, {"EXISTING", existing}, {"PROFILE", profile}};
+    const QString noMail = dir.filePath(QStringLiteral("nomail"));
+    QVERIFY(QDir().mkpath(noMail + QStringLiteral("/Trash.sbd")));
+    for (const auto& [name, content] : {std::pair{"notes.txt", "not mail"}, {"Inbox", ""}, {"Trash.sbd/Old", ""}})
+    {
+        QFile file(noMail + u'/' + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const QHash<QString, QString> paths{{"STORE", store},       {"DIR", out},         {"DAMAGED", damaged},
+                                        {"EXISTING", existing}, {"PROFILE", profile}, {"NOMAIL", noMail}};
     for (QString& argument : arguments)
         argument = paths.value(argument, argument).replace(QStringLiteral("=PROFILE"), u'=' + profile);
 

@@ -44,6 +44,7 @@ enum ExitCode
     SomeFailed = 1,
     BadArguments = 2,
     SourceUnreadable = 3,
+    PrinterUnusable = 4,
     OutputUnwritable = 5,
     Stopped = 130,
 };
@@ -70,26 +71,6 @@ void catchStopSignals()
 void say(const QString& text)
 {
     std::fprintf(stderr, "vellumtide-print: %s\n", qPrintable(text));
-}
-
-QString describe(std::exception_ptr error)
-{
-    try
-    {
-        std::rethrow_exception(error);
-    }
-    catch (const AppError& e)
-    {
-        return e.description();
-    }
-    catch (const std::exception& e)
-    {
-        return QString::fromUtf8(e.what());
-    }
-    catch (...)
-    {
-        return QStringLiteral("unknown error");
-    }
 }
 
 // The window's dialogs, answered without a window: the folder name for the folder mode,
@@ -320,10 +301,13 @@ int run(const PrintTool::Options& options)
         try
         {
             listing.ListOutlookMail(source.listing);
+            // What the listing does not cover is said, as the window says it after "Done.".
+            for (const QString& note : listing.ClosingNotes)
+                say(note);
         }
         catch (...)
         {
-            say(QStringLiteral("%1: %2").arg(source.label, describe(std::current_exception())));
+            say(QStringLiteral("%1: %2").arg(source.label, AppError::describe(std::current_exception())));
             return SourceUnreadable;
         }
     }
@@ -355,7 +339,7 @@ int run(const PrintTool::Options& options)
     }
     catch (...)
     {
-        say(describe(std::current_exception()));
+        say(AppError::describe(std::current_exception()));
         return SourceUnreadable;
     }
     const PrintTool::Choice choice = PrintTool::choose(grid, options, [&](int row) -> std::optional<Render::Message> {
@@ -481,7 +465,7 @@ int run(const PrintTool::Options& options)
     QSet<int> failedRows;
     int failures = 0;
     LineSteps steps([&](int line, std::exception_ptr failure) {
-        const QString reason = describe(failure);
+        const QString reason = AppError::describe(failure);
         progress.breakLine();
         if (window.currentRow < 0)
         {
@@ -507,6 +491,17 @@ int run(const PrintTool::Options& options)
     const int total = printRun.qualifying();
     const int failed = int(failedRows.size()) + failures;
 
+    if (!printRun.printerFailure().isEmpty())
+    {
+        say(QStringLiteral("printing stopped: %1; %2 of %3 messages printed%4")
+                .arg(printRun.printerFailure())
+                .arg(printRun.printed())
+                .arg(total)
+                .arg(options.combined.isEmpty()
+                         ? QString()
+                         : QStringLiteral("; %1 was not written, as it would miss messages").arg(options.combined)));
+        return PrinterUnusable;
+    }
     if (stopSignal && taken < total)
     {
         QStringList unwritten; // files that would miss messages they name
