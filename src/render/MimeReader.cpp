@@ -3,6 +3,7 @@
 #include "GMimePtr.h"
 #include "MailDate.h"
 #include "MessageBytes.h"
+#include "SmimeContent.h"
 #include "TextDecoding.h"
 #include "TnefReader.h"
 
@@ -133,9 +134,7 @@ private:
     {
         if (depth > MaxDepth)
         {
-            const QString note = QStringLiteral("content nested too deeply was left out");
-            if (!m_message.notes.contains(note))
-                m_message.notes << note;
+            addNote(QStringLiteral("content nested too deeply was left out"));
             return;
         }
         if (GMIME_IS_MESSAGE_PART(object))
@@ -345,6 +344,8 @@ private:
         }
         if (isTnef(media + u'/' + subtype, fileName) && readTnefPart(part))
             return;
+        if (isSmime(media + u'/' + subtype, fileName) && readSmimePart(part, topLevel))
+            return;
 
         // A type without a valid subtype is plain text (RFC 2045).
         const bool html = !invalidType && media == u"text" && subtype == u"html";
@@ -426,6 +427,43 @@ private:
             m_resources.push_back({std::move(a), true});
         for (Message& embedded : tnef.embedded)
             m_message.embedded.push_back(std::move(embedded));
+        return true;
+    }
+
+    void addNote(const QString& note)
+    {
+        if (!m_message.notes.contains(note))
+            m_message.notes << note;
+    }
+
+    static bool isSmime(const QString& mimeType, const QString& fileName)
+    {
+        return mimeType == u"application/pkcs7-mime" || mimeType == u"application/x-pkcs7-mime" ||
+               fileName.endsWith(QStringLiteral(".p7m"), Qt::CaseInsensitive);
+    }
+
+    // An opaque-signed message carries its whole content inside the signature structure.
+    bool readSmimePart(GMimePart* part, bool topLevel)
+    {
+        const SmimeContent smime = SmimeContent::read(decodedContent(part));
+        if (smime.kind == SmimeContent::Kind::Encrypted)
+        {
+            m_pieces.push_back(
+                {false, QStringLiteral("This part is encrypted; it cannot be printed without the recipient's key.")});
+            return true;
+        }
+        if (smime.kind != SmimeContent::Kind::Signed || smime.content.isEmpty())
+            return false;
+        addNote(QStringLiteral("This message is signed; the signature was not checked."));
+        const PreparedMessage inner = prepareMessage(smime.content);
+        GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(inner.bytes.constData(), inner.bytes.size()));
+        GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+        GObjectPtr<GMimeObject> object(inner.noHeader ? nullptr
+                                                      : g_mime_parser_construct_part(parser.get(), m_options));
+        if (object)
+            walk(object.get(), m_leafDepth + 1, topLevel);
+        else
+            m_pieces.push_back({false, decodeText(inner.bytes, QByteArray()).trimmed()});
         return true;
     }
 

@@ -61,6 +61,28 @@ QString pdfTextOf(const Message& m, const QTemporaryDir& dir, const QString& nam
     return TestSupport::pdfText(pdf);
 }
 
+// `text` run through `openssl cms` with `args` (DER out), with a throw-away signer made once.
+QByteArray opensslCms(const QStringList& args, const QByteArray& text)
+{
+    static QTemporaryDir dir;
+    const QString key = dir.filePath(QStringLiteral("k.pem"));
+    const QString cert = dir.filePath(QStringLiteral("c.pem"));
+    auto run = [&](const QStringList& arguments, const QByteArray& input) {
+        QProcess p;
+        p.start(QStringLiteral("openssl"), arguments);
+        p.write(input);
+        p.closeWriteChannel();
+        p.waitForFinished(60000);
+        return p.readAllStandardOutput();
+    };
+    if (!QFile::exists(cert))
+        run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=t", "-keyout", key, "-out", cert}, {});
+    QStringList all{"cms", "-binary", "-outform", "DER"};
+    all += args;
+    all.replaceInStrings(QStringLiteral("CERT"), cert).replaceInStrings(QStringLiteral("KEY"), key);
+    return run(all, text);
+}
+
 } // namespace
 
 class tst_Reading : public QObject
@@ -166,6 +188,43 @@ private Q_SLOTS:
         const QString missing = missingWord(text, words);
         QVERIFY2(missing.isEmpty(), qPrintable(missing));
         QVERIFY(!text.contains(QStringLiteral("This message has no text body.")));
+    }
+
+    // Rule: signed S/MIME content is printed from inside the signature; an encrypted part says why it is not.
+    void smime_data()
+    {
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<QStringList>("cms");
+        QTest::addColumn<QStringList>("words");
+        const QStringList sign{"-sign", "-nodetach", "-signer", "CERT", "-inkey", "KEY"};
+        const QStringList signedWords{"signed words", "attached.txt", "the signature was not checked"};
+        QTest::newRow("opaque signed") << QByteArray("application/pkcs7-mime; smime-type=signed-data; name=smime.p7m")
+                                       << sign << signedWords;
+        QTest::newRow(".p7m without smime-type")
+            << QByteArray("application/octet-stream; name=\"mail.p7m\"") << sign << signedWords;
+        QTest::newRow("encrypted") << QByteArray("application/pkcs7-mime; smime-type=enveloped-data")
+                                   << QStringList{"-encrypt", "CERT"}
+                                   << QStringList{"This part is encrypted; it cannot be printed without the "
+                                                  "recipient's key."};
+    }
+
+    void smime()
+    {
+        QFETCH(QByteArray, type);
+        QFETCH(QStringList, cms);
+        QFETCH(QStringList, words);
+        const QByteArray der =
+            opensslCms(cms, "Content-Type: multipart/mixed; boundary=in\r\n\r\n--in\r\nContent-Type: text/plain\r\n\r\n"
+                            "signed words\r\n--in\r\nContent-Type: text/plain; name=attached.txt\r\n"
+                            "Content-Disposition: attachment\r\n\r\nfile\r\n--in--\r\n");
+        QVERIFY(!der.isEmpty());
+        const Message m = readMessage("From: a@x\nContent-Type: " + type + "\nContent-Transfer-Encoding: base64\n\n" +
+                                      der.toBase64() + "\n");
+        QTemporaryDir dir;
+        const QString text = pdfTextOf(m, dir, QStringLiteral("smime")).simplified();
+        QVERIFY2(missingWord(text, words).isEmpty(), qPrintable(missingWord(text, words)));
+        QVERIFY(!text.contains(QStringLiteral("This message has no text body.")));
+        QVERIFY(!text.contains(QStringLiteral("smime.p7m")) && !text.contains(QStringLiteral("mail.p7m")));
     }
 
     // Rule: Bcc and Reply-To are printed when present, decoded like the other address lines.
