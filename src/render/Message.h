@@ -34,6 +34,9 @@ struct Message
     QList<Attachment> inlineParts;
     /// Attached messages (message/rfc822), printed after the body.
     std::vector<Message> embedded;
+    /// For an attached message: the file name its part gives ("test.eml"), and its size in bytes.
+    QString fileName;
+    qint64 byteSize = 0;
 
     /// Text the reader could not place in the message's structure, printed as written under a note.
     QString rawText;

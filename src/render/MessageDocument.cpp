@@ -32,6 +32,12 @@ QString sizeText(qint64 bytes)
     return QStringLiteral("%1 MB").arg(QString::number(bytes / (1024.0 * 1024.0), 'f', 1));
 }
 
+QString attachedHeading(const Message& message)
+{
+    return message.fileName.isEmpty() ? QStringLiteral("Attached message")
+                                      : QStringLiteral("Attached message: %1").arg(message.fileName);
+}
+
 QFont bodyFont()
 {
     QFont font(QStringLiteral("Arial"));
@@ -181,6 +187,9 @@ QList<QPair<QString, QString>> MessageDocument::headerFields(const Message& mess
     QStringList names;
     for (const Attachment& a : message.attachments)
         names << QStringLiteral("%1 (%2)").arg(a.fileName, sizeText(a.size()));
+    for (const Message& sub : message.embedded)
+        if (!sub.fileName.isEmpty())
+            names << QStringLiteral("%1 (%2)").arg(sub.fileName, sizeText(sub.byteSize));
     add(QStringLiteral("Attachments"), names.join(QStringLiteral("; ")));
     return fields;
 }
@@ -205,7 +214,7 @@ QString MessageDocument::composeHtml(const Message& message)
     for (const QString& note : message.notes)
         html += QStringLiteral("<p><i>[%1]</i></p>").arg(note.toHtmlEscaped());
     for (const Message& sub : message.embedded)
-        html += QStringLiteral("<hr>") + composeHtml(sub);
+        html += QStringLiteral("<hr><p><b>%1</b></p>").arg(attachedHeading(sub).toHtmlEscaped()) + composeHtml(sub);
     return html;
 }
 
@@ -305,7 +314,7 @@ void MessageDocument::appendMessage(QTextCursor& cursor, const Message& message,
         QTextCharFormat heading;
         heading.setFontWeight(QFont::Bold);
         heading.setFontPointSize(11);
-        cursor.insertText(QStringLiteral("Attached message"), heading);
+        cursor.insertText(attachedHeading(message), heading);
         cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
     }
 

@@ -6,8 +6,10 @@
 #include "SmimeContent.h"
 #include "TextDecoding.h"
 #include "TnefReader.h"
+#include "Uuencoded.h"
 
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 #include <mutex>
 
@@ -147,6 +149,8 @@ private:
             GCharPtr bytes(g_mime_object_to_string(GMIME_OBJECT(inner), nullptr));
             if (!bytes || !parseMessage(QByteArray(bytes.get()), sub, depth + 1, nullptr))
                 Collector(sub, m_options).fill(inner, depth + 1);
+            sub.fileName = attachedName(object);
+            sub.byteSize = bytes ? qint64(qstrlen(bytes.get())) : 0;
             m_message.embedded.push_back(std::move(sub));
             return;
         }
@@ -160,6 +164,15 @@ private:
             m_leafDepth = depth;
             leaf(GMIME_PART(object), topLevel);
         }
+    }
+
+    // The file name of an attached message: its disposition's filename, else its type's name.
+    static QString attachedName(GMimeObject* object)
+    {
+        const char* name = g_mime_object_get_content_disposition_parameter(object, "filename");
+        if (!name)
+            name = g_mime_object_get_content_type_parameter(object, "name");
+        return fromUtf8(name).trimmed();
     }
 
     static bool containsHtml(GMimeObject* object, int depth)
@@ -336,8 +349,11 @@ private:
         {
             // Sent in base64 or quoted-printable, an attached message reaches us as a plain part.
             Message sub;
-            if (parseMessage(decodedContent(part), sub, m_leafDepth + 1, nullptr))
+            const QByteArray content = decodedContent(part);
+            if (parseMessage(content, sub, m_leafDepth + 1, nullptr))
             {
+                sub.fileName = fileName;
+                sub.byteSize = content.size();
                 m_message.embedded.push_back(std::move(sub));
                 return;
             }
@@ -374,12 +390,7 @@ private:
                 const QString format = type ? lower(g_mime_content_type_get_parameter(type, "format")) : QString();
                 if (format == u"flowed")
                     text = unflowText(text, lower(g_mime_content_type_get_parameter(type, "delsp")) == u"yes");
-                // Trailing blank lines would only cost paper.
-                qsizetype end = text.size();
-                while (end > 0 && text.at(end - 1).isSpace())
-                    --end;
-                text.truncate(end);
-                m_pieces.push_back({false, text});
+                addPlainText(text);
             }
             if (fileName.isEmpty() || (!topLevel && !invalidType))
                 return;
@@ -428,6 +439,42 @@ private:
         for (Message& embedded : tnef.embedded)
             m_message.embedded.push_back(std::move(embedded));
         return true;
+    }
+
+    static QString withoutTrailingBlanks(QString text)
+    {
+        qsizetype end = text.size();
+        while (end > 0 && text.at(end - 1).isSpace())
+            --end;
+        text.truncate(end);
+        return text;
+    }
+
+    // Old mail carries files uuencoded in its text: they are listed, and shown as text or image.
+    void addPlainText(const QString& text)
+    {
+        Uuencoded split = Uuencoded::split(text);
+        for (size_t i = 0; i < split.files.size(); ++i)
+        {
+            if (const QString before = withoutTrailingBlanks(split.texts[int(i)]); !before.trimmed().isEmpty())
+                m_pieces.push_back({false, before});
+            Resource resource;
+            resource.declaredAttachment = true;
+            Attachment& a = resource.attachment;
+            a.fileName = split.files[i].name;
+            a.content = std::move(split.files[i].content);
+            a.mimeType = QMimeDatabase().mimeTypeForFileNameAndData(a.fileName, a.content).name();
+            if (a.mimeType.startsWith(u"image/"))
+            {
+                m_pieces.push_back({true, imageHtml(a)});
+                m_anyHtml = true;
+            }
+            else if (a.mimeType.startsWith(u"text/"))
+                m_pieces.push_back({false, withoutTrailingBlanks(decodeText(a.content, QByteArray()))});
+            m_resources.push_back(std::move(resource));
+        }
+        // Trailing blank lines would only cost paper.
+        m_pieces.push_back({false, withoutTrailingBlanks(split.texts.last())});
     }
 
     void addNote(const QString& note)

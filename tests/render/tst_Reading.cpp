@@ -227,6 +227,43 @@ private Q_SLOTS:
         QVERIFY(!text.contains(QStringLiteral("smime.p7m")) && !text.contains(QStringLiteral("mail.p7m")));
     }
 
+    // Rule: every attachment is named on paper: attached messages, parts without a blank line
+    // after their header, uuencoded files (whose text is printed, never the uuencode).
+    void attachmentsNamed_data()
+    {
+        QTest::addColumn<QByteArray>("mime");
+        QTest::addColumn<QStringList>("words");
+        const QByteArray head = "Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                                "Content-Type: text/plain\n\nouter\n--b\n";
+        QTest::newRow("attached message")
+            << head + "Content-Type: message/rfc822; name=\"test.eml\"\n\nSubject: inner\n\ninner body\n--b--\n"
+            << QStringList{"Attachments: test.eml (26 B)", "Attached message: test.eml", "inner body"};
+        QTest::newRow("attached message in base64, named by its disposition")
+            << head +
+                   "Content-Type: message/rfc822\nContent-Disposition: attachment; filename=fwd.eml\n"
+                   "Content-Transfer-Encoding: base64\n\n" +
+                   QByteArray("Subject: inner\n\ninner body\n").toBase64() + "\n--b--\n"
+            << QStringList{"Attachments: fwd.eml (27 B)", "Attached message: fwd.eml", "inner body"};
+        QTest::newRow("header runs into the data")
+            << head + "Content-Type: application/octet-stream; name=\"data.bin\"\n"
+                      "Content-Transfer-Encoding: base64\nAAECAwQFBgcICQ==\n--b--\n"
+            << QStringList{"Attachments: data.bin (10 B)", "outer"};
+        QTest::newRow("uuencoded text file")
+            << QByteArray("Subject: s\n\nbefore\nbegin 644 notes.txt\n4=75E;F-O9&5D('1E>'0@9FEL90H`\n`\nend\n"
+                          "after\n")
+            << QStringList{"Attachments: notes.txt (20 B)", "before", "uuencoded text file", "after"};
+    }
+
+    void attachmentsNamed()
+    {
+        QFETCH(QByteArray, mime);
+        QFETCH(QStringList, words);
+        QTemporaryDir dir;
+        const QString text = pdfTextOf(readMessage(mime), dir, QStringLiteral("a")).simplified();
+        QVERIFY2(missingWord(text, words).isEmpty(), qPrintable(missingWord(text, words)));
+        QVERIFY2(!text.contains(QStringLiteral("begin 644")), qPrintable(text));
+    }
+
     // Rule: Bcc and Reply-To are printed when present, decoded like the other address lines.
     void investigatorHeaders_data()
     {
