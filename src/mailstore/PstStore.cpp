@@ -3,6 +3,7 @@
 #include "EntryId.h"
 #include "FileMessage.h"
 #include "Message.h"
+#include "MimeReader.h"
 #include "RtfText.h"
 #include "StoreNode.h"
 
@@ -31,6 +32,8 @@ constexpr uint32_t kAttrHidden = 0x10F4;
 constexpr uint32_t kSenderAddressType = 0x0C1E;
 constexpr uint32_t kDisplayTo = 0x0E04;
 constexpr uint32_t kDisplayCc = 0x0E03;
+constexpr uint32_t kTransportHeaders = 0x007D;
+constexpr uint32_t kReplyRecipientNames = 0x0050;
 constexpr uint32_t kRecipientType = 0x0C15;
 constexpr uint32_t kAddressType = 0x3002;
 constexpr uint32_t kEmailAddress = 0x3003;
@@ -515,9 +518,26 @@ void readRecipients(libpff_item_t* message, Render::Message& out)
         if (!shown.isEmpty())
             lists[kind == 2 ? 1 : kind == 3 ? 2 : 0] << shown;
     }
-    out.to = lists[0].isEmpty() ? stringEntry(message, kDisplayTo) : lists[0].join(QStringLiteral("; "));
-    out.cc = lists[1].isEmpty() ? stringEntry(message, kDisplayCc) : lists[1].join(QStringLiteral("; "));
-    out.bcc = lists[2].join(QStringLiteral("; "));
+    out.to = lists[0].isEmpty() ? stringEntry(message, kDisplayTo) : Render::joinRecipients(lists[0]);
+    out.cc = lists[1].isEmpty() ? stringEntry(message, kDisplayCc) : Render::joinRecipients(lists[1]);
+    out.bcc = Render::joinRecipients(lists[2]);
+}
+
+// Reply-To as the Internet header gave it (read by the message reader, as for .eml files),
+// else the names of the reply recipients Outlook keeps.
+QString replyTo(libpff_item_t* message)
+{
+    const QString headers = stringEntry(message, kTransportHeaders);
+    if (headers.contains(QLatin1String("reply-to"), Qt::CaseInsensitive))
+    {
+        Render::Message parsed;
+        if (Render::MimeReader::readBytes(headers.trimmed().toUtf8() + "\r\n\r\n", parsed) && !parsed.replyTo.isEmpty())
+            return parsed.replyTo;
+    }
+    QStringList names = stringEntry(message, kReplyRecipientNames).split(u';', Qt::SkipEmptyParts);
+    for (QString& name : names)
+        name = name.trimmed();
+    return Render::joinRecipients(names);
 }
 
 Render::Message readMessage(libpff_item_t* message, int depth)
@@ -527,6 +547,7 @@ Render::Message readMessage(libpff_item_t* message, int depth)
                             stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_EMAIL_ADDRESS),
                             stringEntry(message, kSenderAddressType));
     readRecipients(message, out);
+    out.replyTo = replyTo(message);
     out.subject = PstItem::subjectOf(message);
     out.date = timeOf(message, libpff_message_get_client_submit_time);
     if (!out.date.isValid())

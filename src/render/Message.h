@@ -61,4 +61,11 @@ inline QString nameWithAddress(const QString& name, const QString& address)
     return QStringLiteral("%1 <%2>").arg(name, address);
 }
 
+/// How the recipients of one line are joined, whatever the message came from: a semicolon,
+/// since names may hold commas ("Smith, Ann").
+inline QString joinRecipients(const QStringList& recipients)
+{
+    return recipients.join(QStringLiteral("; "));
+}
+
 } // namespace Render

@@ -87,7 +87,8 @@ QByteArray decodeWordPayload(const QByteArray& encoding, const QByteArray& paylo
 QByteArray joinEncodedWords(const QByteArray& header)
 {
     static const QRegularExpression word(QStringLiteral(R"(=\?([^?\s]+)\?([BbQq])\?([^?\s]*)\?=)"));
-    static const QRegularExpression gap(QStringLiteral(R"(^(?:\r?\n)?[ \t]+$)"));
+    // Some mailers write the words of one text with no blank between them.
+    static const QRegularExpression gap(QStringLiteral(R"(^(?:(?:\r?\n)?[ \t]+)?$)"));
     const QString text = QString::fromLatin1(header);
     QString result;
     qsizetype copied = 0;

@@ -117,19 +117,32 @@ private:
 
     QString addresses(GMimeMessage* gm, GMimeAddressType type, const char* header)
     {
+        const char* raw = g_mime_object_get_header(GMIME_OBJECT(gm), header);
         InternetAddressList* list = g_mime_message_get_addresses(gm, type);
-        if (list && internet_address_list_length(list) > 0)
+        if (list && internet_address_list_length(list) > 0 && !hasBangPath(raw))
         {
-            GCharPtr text(internet_address_list_to_string(list, nullptr, FALSE));
-            if (text)
-                return QString::fromUtf8(text.get()).simplified();
+            QStringList shown;
+            for (int i = 0; i < internet_address_list_length(list); ++i)
+            {
+                GCharPtr text(internet_address_to_string(internet_address_list_get_address(list, i), nullptr, FALSE));
+                if (text)
+                    shown << QString::fromUtf8(text.get()).simplified();
+            }
+            return joinRecipients(shown);
         }
         // Addresses GMime could not parse: show the header as written, decoded.
-        const char* raw = g_mime_object_get_header(GMIME_OBJECT(gm), header);
         if (!raw)
             return {};
         GCharPtr decoded(g_mime_utils_header_decode_text(m_options, raw));
         return fromUtf8(decoded.get()).simplified();
+    }
+
+    // An old relayed address ("host!user@relay@domain") holds a second "@" that the address
+    // parser would cut it at: such a header is printed as written.
+    static bool hasBangPath(const char* raw)
+    {
+        static const QRegularExpression re(QStringLiteral(R"([^\s<>,;:"@]+@[^\s<>,;:"@]+@)"));
+        return raw && strchr(raw, '@') != strrchr(raw, '@') && re.match(QString::fromUtf8(raw)).hasMatch();
     }
 
     void walk(GMimeObject* object, int depth, bool topLevel)

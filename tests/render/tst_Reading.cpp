@@ -264,6 +264,36 @@ private Q_SLOTS:
         QVERIFY2(!text.contains(QStringLiteral("begin 644")), qPrintable(text));
     }
 
+    // Rule: addresses print exactly as sent, recipients joined the same way for every source.
+    void addressesAsSent_data()
+    {
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<QString>("shown");
+        QByteArray words;
+        QString name;
+        for (int i = 0; i < 150; ++i)
+        {
+            const QString piece = QStringLiteral("Jörg Müller %1 ").arg(i);
+            words += "=?UTF-8?B?" + piece.toUtf8().toBase64() + "?=";
+            name += piece;
+        }
+        QTest::newRow("long name of encoded words without blanks")
+            << words + " <to@x>" << name.simplified() + QStringLiteral(" <to@x>");
+        QTest::newRow("bang path with a second @")
+            << QByteArray("host!user@relay@domain.example") << "host!user@relay@domain.example";
+        QTest::newRow("recipients joined by semicolons")
+            << QByteArray("\"Smith, Ann\" <ann@x>, bob@y") << "\"Smith, Ann\" <ann@x>; bob@y";
+    }
+
+    void addressesAsSent()
+    {
+        QFETCH(QByteArray, to);
+        QFETCH(QString, shown);
+        QTemporaryDir dir;
+        const QString text = pdfTextOf(readMessage("From: a@x\nTo: " + to + "\n\nbody\n"), dir, QStringLiteral("to"));
+        QVERIFY2(text.simplified().contains(QStringLiteral("To: ") + shown), qPrintable(text.left(3000)));
+    }
+
     // Rule: Bcc and Reply-To are printed when present, decoded like the other address lines.
     void investigatorHeaders_data()
     {
