@@ -484,6 +484,9 @@ private Q_SLOTS:
         QTest::newRow("offset with zone comment")
             << "Wed, 11 Feb 1998 11:51:07 -0600 (CST)" << QStringList{"11:51:07 -0600 (CST)", "1998"}
             << QStringList{"17:51", "UTC"};
+        QTest::newRow("zone comment before the offset")
+            << "Tue, 5 Mar 1996 10:00:00 (EST) -0500" << QStringList{"10:00:00 -0500 (EST)"}
+            << QStringList{"no time zone given"};
         QTest::newRow("obsolete zone name")
             << "11 Feb 98 11:51 EST" << QStringList{"11:51:00 -0500 (EST)"} << QStringList{"16:51"};
         QTest::newRow("positive offset") << "Tue, 8 Dec 2026 23:30:00 +0530" << QStringList{"23:30:00 +0530"}
