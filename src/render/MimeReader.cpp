@@ -611,6 +611,20 @@ private:
     std::vector<Resource> m_resources;
 };
 
+// A NUL, or many control characters, near the start: a store, an image, a program.
+bool looksBinary(const QByteArray& bytes)
+{
+    const QByteArrayView head = QByteArrayView(bytes).first(qMin<qsizetype>(bytes.size(), 64 * 1024));
+    qsizetype controls = 0;
+    for (char c : head)
+    {
+        if (c == '\0')
+            return true;
+        controls += uchar(c) < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != '\x1b';
+    }
+    return controls * 20 > head.size();
+}
+
 bool parseMessage(const QByteArray& raw, Message& message, int depth, QString* error)
 {
     message = Message();
@@ -620,6 +634,12 @@ bool parseMessage(const QByteArray& raw, Message& message, int depth, QString* e
         return true;
     }
     const PreparedMessage prepared = prepareMessage(raw);
+    if (prepared.noHeader && looksBinary(prepared.bytes))
+    {
+        if (error)
+            *error = MimeReader::notMailError();
+        return false;
+    }
     if (prepared.noHeader)
     {
         // Text without any header is still a message: print it with empty header fields.

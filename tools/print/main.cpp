@@ -14,6 +14,7 @@
 #include "Outputs.h"
 #include "PrintRun.h"
 #include "Profile.h"
+#include "QuietQt.h"
 #include "ReportListModel.h"
 #include "StoreNode.h"
 
@@ -411,19 +412,11 @@ int run(const PrintTool::Options& options)
     return AllPrinted;
 }
 
-// Qt's own notes (a missing runtime folder, font fallbacks) are not the user's business
-// here: what goes wrong with a message is reported by the run itself.
-void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg || qEnvironmentVariableIsSet("VELLUMTIDE_DEBUG"))
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(quietQtMessages);
+    qInstallMessageHandler(Render::quietQtMessages);
     // A command-line tool needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
