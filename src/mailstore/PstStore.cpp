@@ -6,6 +6,7 @@
 #include "MimeReader.h"
 #include "RtfText.h"
 #include "StoreNode.h"
+#include "TextDecoding.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -372,19 +373,13 @@ QByteArray bodyBytes(libpff_item_t* item, int (*sizeOf)(libpff_item_t*, size_t*,
     return buffer;
 }
 
+// The charset the HTML names wins; else the message's Internet code page.
 QString decodeHtml(const QByteArray& html, std::optional<uint32_t> codepage)
 {
+    if (codepage && !html.contains("charset"))
+        return Render::decodeText(html, Render::charsetOfCodepage(int(*codepage)));
     QStringDecoder decoder = QStringDecoder::decoderForHtml(html);
-    if (!decoder.isValid() || (codepage && !html.contains("charset")))
-    {
-        const QByteArray name = !codepage || *codepage == 65001 ? QByteArray("UTF-8")
-                                : *codepage == 28591            ? QByteArray("windows-1252")
-                                                                : "windows-" + QByteArray::number(*codepage);
-        decoder = QStringDecoder(name.constData());
-        if (!decoder.isValid())
-            decoder = QStringDecoder(QStringDecoder::Utf8);
-    }
-    return decoder.decode(html);
+    return decoder.isValid() ? decoder.decode(html) : Render::decodeText(html, QByteArray());
 }
 
 /// The RTF body: libpff decompresses it, but not the uncompressed form, which is read here.
@@ -416,7 +411,7 @@ void PstItem::readBodies(libpff_item_t* item, Render::Message& out)
         out.htmlBody = decodeHtml(html, int32Entry(item, kInternetCodepage));
     if (!out.hasNoBody())
         return;
-    const RtfText rtf = RtfText::convert(rtfBody(item));
+    const Render::RtfText rtf = Render::RtfText::convert(rtfBody(item));
     if (rtf.isHtml)
         out.htmlBody = rtf.text;
     else

@@ -116,6 +116,24 @@ QString decodeText(const QByteArray& bytes, const QByteArray& charset)
     return text.isNull() ? guess(bytes) : text;
 }
 
+QByteArray charsetOfCodepage(int codepage)
+{
+    switch (codepage)
+    {
+    case 65001:
+        return QByteArrayLiteral("utf-8");
+    case 1200:
+        return QByteArrayLiteral("utf-16le");
+    case 20127:
+        return QByteArrayLiteral("us-ascii");
+    case 28591:
+        return QByteArrayLiteral("iso-8859-1");
+    default:
+        // iconv knows the Windows and OEM pages as cpNNN; an unknown one is guessed by decodeText.
+        return codepage > 0 ? "cp" + QByteArray::number(codepage) : QByteArray();
+    }
+}
+
 QString unflowText(const QString& text, bool delSp)
 {
     QString result;

@@ -7,8 +7,8 @@
 #include "MessagePrinter.h"
 #include "MimeReader.h"
 #include "ReadMessage.h"
+#include "RtfText.h"
 #include "TestSupport.h"
-#include "TnefReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -399,6 +399,7 @@ private Q_SLOTS:
         QVERIFY(inner.inlineParts.first().content.startsWith("\xFF\xD8"));
     }
 
+    // One RTF reader for .pst items and winmail.dat alike.
     void rtf_data()
     {
         QTest::addColumn<QByteArray>("rtf");
@@ -406,14 +407,22 @@ private Q_SLOTS:
         QTest::addColumn<bool>("html");
         QTest::newRow("paragraphs, escapes, tables skipped")
             << QByteArray(R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0 Arial;}}{\colortbl;\red0;}\f0 caf\'e9\par )"
-                          R"(two\{braces\}\tab x\par})")
-            << QStringLiteral("café\ntwo{braces}\tx\n") << false;
-        QTest::newRow("unicode with fallback")
-            << QByteArray(R"({\rtf1\uc1 \u26085?\u26412?\par})") << QStringLiteral("日本\n") << false;
+                          R"(two\{braces\}\tab x\\y\par})")
+            << QStringLiteral("café\ntwo{braces}\tx\\y") << false;
+        QTest::newRow("unicode with fallback, surrogates kept")
+            << QByteArray(R"({\rtf1\uc1 \u26085?\u26412?\u-10178?\u-8822?x})") << QStringLiteral("日本🦊x")
+            << false;
+        QTest::newRow("code page of the document")
+            << QByteArray(R"({\rtf1\ansi\ansicpg1251 \'cf\'f0\'e8})") << QStringLiteral("При") << false;
+        QTest::newRow("ignored destinations")
+            << QByteArray(R"({\rtf1{\*\generator Foo;}{\info{\title T}}{\headerf H}Body\tab end})")
+            << QStringLiteral("Body\tend") << false;
         QTest::newRow("html wrapped in rtf")
             << QByteArray(R"({\rtf1\ansi\fromhtml1 {\*\htmltag64 <p>}\htmlrtf {\b \htmlrtf0 bold\htmlrtf }\htmlrtf0 )"
                           R"({\*\htmltag72 </p>}})")
             << QStringLiteral("<p>bold</p>") << true;
+        QTest::newRow("not rtf") << QByteArray("hello") << QString() << false;
+        QTest::newRow("unbalanced") << QByteArray("{\\rtf1 {{{ text") << QStringLiteral("text") << false;
     }
 
     void rtf()
@@ -421,9 +430,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, rtf);
         QFETCH(QString, text);
         QFETCH(bool, html);
-        bool isHtml = !html;
-        QCOMPARE(rtfToText(rtf, &isHtml), text);
-        QCOMPARE(isHtml, html);
+        const RtfText result = RtfText::convert(rtf);
+        QCOMPARE(result.text, text);
+        QCOMPARE(result.isHtml, html);
     }
 
     // Rule: adjacent encoded words of one charset are one text, even split inside a character.
