@@ -4,6 +4,7 @@
 #include "PrintLayout.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLocale>
 #include <QPainter>
@@ -37,6 +38,8 @@ QString attachedHeading(const Message& message)
     return message.fileName.isEmpty() ? QStringLiteral("Attached message")
                                       : QStringLiteral("Attached message: %1").arg(message.fileName);
 }
+
+const QString RunningSeparator = QStringLiteral("  –  ");
 
 QFont bodyFont()
 {
@@ -223,13 +226,16 @@ void MessageDocument::setMessage(const Message& message)
     clear();
     m_parts.clear();
     m_title = message.subject;
-    QStringList running;
-    const auto fields = headerFields(message);
-    for (const QString& label : {QStringLiteral("Subject"), QStringLiteral("From"), QStringLiteral("Sent")})
-        for (const auto& [name, value] : fields)
-            if (name == label)
-                running << shortened(value.simplified(), 48); // each part keeps a place on the line
-    m_runningHeader = running.join(QStringLiteral("  –  "));
+    QStringList rest;
+    m_runningSubject.clear();
+    for (const auto& [name, value] : headerFields(message))
+        if (name == u"Subject")
+            m_runningSubject = value.left(1000).simplified();
+        else if (name == u"From")
+            rest.prepend(shortened(value.simplified(), 48)); // the sender keeps a place on the line
+        else if (name == u"Sent")
+            rest.append(value.simplified());
+    m_runningRest = rest.join(RunningSeparator);
     addResources(message);
     addResource(QTextDocument::ImageResource, QUrl(MissingImage), missingImageBox());
     QTextCursor cursor(this);
@@ -238,6 +244,32 @@ void MessageDocument::setMessage(const Message& message)
     PrintLayout::pixelFontsToPoints(*this);
     PrintLayout::showLinkTargets(*this);
     markMissingImages();
+}
+
+QString MessageDocument::joinRunning(const QString& subject, const QString& rest)
+{
+    return subject.isEmpty() || rest.isEmpty() ? subject + rest : subject + RunningSeparator + rest;
+}
+
+QString MessageDocument::runningHeader(const QFontMetricsF& metrics, qreal width) const
+{
+    const QString whole = runningHeader();
+    if (metrics.horizontalAdvance(whole) <= width)
+        return whole;
+    const qreal room = width - metrics.horizontalAdvance(joinRunning(QStringLiteral("x"), m_runningRest));
+    const QString ellipsis(QChar(0x2026));
+    QString subject;
+    for (const QString& word : m_runningSubject.split(u' ', Qt::SkipEmptyParts))
+    {
+        const QString longer = subject.isEmpty() ? word : subject + u' ' + word;
+        if (metrics.horizontalAdvance(longer + ellipsis) > room)
+            break;
+        subject = longer;
+    }
+    // A first word too long for the room is cut where it must be.
+    subject = subject.isEmpty() ? metrics.elidedText(m_runningSubject, Qt::ElideRight, qMax<qreal>(0, room))
+                                : subject + ellipsis;
+    return metrics.elidedText(joinRunning(subject, m_runningRest), Qt::ElideLeft, width);
 }
 
 void MessageDocument::markMissingImages()

@@ -101,8 +101,10 @@ void PagePainter::addPages(QTextDocument& doc, const QString& running, MessageDo
         {
             const QRectF band(0, 0, body.width(), metrics.height());
             const qreal numberWidth = metrics.horizontalAdvance(pageText + QStringLiteral("    "));
+            const qreal width = band.width() - numberWidth;
             painter.drawText(band, Qt::AlignLeft | Qt::AlignTop,
-                             metrics.elidedText(running, Qt::ElideRight, band.width() - numberWidth));
+                             message ? message->runningHeader(metrics, width)
+                                     : metrics.elidedText(running, Qt::ElideRight, width));
             painter.drawText(band, Qt::AlignRight | Qt::AlignTop, pageText);
         }
         const QRectF footer(0, headerHeight + body.height(), body.width(), footerHeight);
