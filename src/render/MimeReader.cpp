@@ -290,20 +290,27 @@ private:
         addRaw(body);
     }
 
+    // Text before the first part and after the last is printed where it stands.
     void walkMultipart(GMimeMultipart* mp, int depth)
     {
-        GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(mp));
-        const QString subtype = type ? lower(g_mime_content_type_get_media_subtype(type)) : QString();
-        const int count = g_mime_multipart_get_count(mp);
-        if (count == 0)
+        if (g_mime_multipart_get_count(mp) == 0)
         {
             recoverMultipart(mp, depth);
             return;
         }
         if (const char* prologue = g_mime_multipart_get_prologue(mp); prologue && !isMimeBoilerplate(prologue))
-            addRaw(prologue);
-        if (const char* epilogue = g_mime_multipart_get_epilogue(mp))
-            addRaw(epilogue);
+            addPlainText(decodeText(prologue, QByteArray()).trimmed());
+        walkParts(mp, depth);
+        if (const QString epilogue = decodeText(g_mime_multipart_get_epilogue(mp), QByteArray()).trimmed();
+            !epilogue.isEmpty())
+            addPlainText(epilogue);
+    }
+
+    void walkParts(GMimeMultipart* mp, int depth)
+    {
+        GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(mp));
+        const QString subtype = type ? lower(g_mime_content_type_get_media_subtype(type)) : QString();
+        const int count = g_mime_multipart_get_count(mp);
         if (subtype == u"alternative")
         {
             // Print one alternative only: the HTML one when there is one, else the last
@@ -323,7 +330,7 @@ private:
                 walk(chosen, depth + 1, false);
             return;
         }
-        if (subtype == u"related" && count > 0)
+        if (subtype == u"related")
         {
             int root = 0;
             const QString start = type ? fromUtf8(g_mime_content_type_get_parameter(type, "start")) : QString();

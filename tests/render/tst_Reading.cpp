@@ -101,7 +101,7 @@ private Q_SLOTS:
             << QStringList{"first body line", "second body line"} << false;
         QTest::newRow("header runs into body")
             << QByteArray("Subject: s\nno colon in this line\nX-Later: v\n\nbody text\n")
-            << QStringList{"no colon in this line", "body text"} << true;
+            << QStringList{"body text", "no colon in this line"} << true;
         QTest::newRow("no header at all") << QByteArray("Dear Sir,\nplease find the contract.\n")
                                           << QStringList{"Dear Sir,", "please find the contract."} << false;
         QTest::newRow("multipart without boundary parameter")
@@ -122,7 +122,11 @@ private Q_SLOTS:
         QTest::newRow("text after the closing boundary")
             << QByteArray("Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: "
                           "text/plain\n\ninside\n--b--\nafter the end\n")
-            << QStringList{"inside", "after the end"} << true;
+            << QStringList{"inside", "after the end"} << false;
+        QTest::newRow("text before the first part and after the last")
+            << QByteArray("Subject: s\nContent-Type: multipart/mixed; boundary=b\n\nA preamble of words\n--b\n"
+                          "Content-Type: text/plain\n\ninside\n--b--\nthe epilogue\n")
+            << QStringList{"A preamble of words", "inside", "the epilogue"} << false;
         QTest::newRow("NUL byte inside a header")
             << QByteArray("From: a@x\nSubject: before") + '\0' + QByteArray("after\n\nbody\n")
             << QStringList{"before after"} << false;
@@ -134,8 +138,11 @@ private Q_SLOTS:
         QFETCH(QStringList, words);
         QFETCH(bool, expectRaw);
         const Message m = readMessage(mime);
-        const QString missing = missingWord(printedText(m), words);
+        const QString text = printedText(m);
+        const QString missing = missingWord(text, words);
         QVERIFY2(missing.isEmpty(), qPrintable(missing));
+        for (qsizetype i = 1; i < words.size(); ++i) // in the order they stand
+            QVERIFY2(text.indexOf(words[i - 1]) < text.indexOf(words[i]), qPrintable(text));
         QCOMPARE(!m.rawText.isEmpty(), expectRaw);
         QVERIFY(!m.hasNoBody());
         QVERIFY(!MessageDocument::composeHtml(m).contains(QStringLiteral("This message has no text body.")));
