@@ -242,6 +242,7 @@ void MessageDocument::setMessage(const Message& message)
     appendMessage(cursor, message, 0);
     allowWrapping(*this);
     PrintLayout::pixelFontsToPoints(*this);
+    PrintLayout::oneFontForHanText(*this);
     PrintLayout::showLinkTargets(*this);
     markMissingImages();
 }

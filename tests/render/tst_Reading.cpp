@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTextDocumentFragment>
 #include <QtTest>
 
 using namespace Render;
@@ -528,6 +529,25 @@ private Q_SLOTS:
             QVERIFY2(it->second.contains(s), qPrintable(it->second));
         for (const QString& s : absent)
             QVERIFY2(!it->second.contains(s), qPrintable(it->second));
+    }
+
+    // Rule: kanji and kana of Japanese text come from one font, in plain text and in HTML.
+    void japaneseFromOneFont()
+    {
+        Message plain;
+        plain.textBody = QStringLiteral("日本語のテキストです。");
+        Message html;
+        html.htmlBody = QStringLiteral("<p style=\"font-family: Arial\">漢字とかなカナ</p>");
+        for (const Message& m : {plain, html})
+        {
+            QTemporaryDir dir;
+            const QString text = pdfTextOf(m, dir, QStringLiteral("j"));
+            QVERIFY2(text.contains(m.textBody + QTextDocumentFragment::fromHtml(m.htmlBody).toPlainText()),
+                     qPrintable(text));
+            QByteArray fonts;
+            QCOMPARE(TestSupport::run(QStringLiteral("pdffonts"), {dir.filePath(QStringLiteral("j.pdf"))}, &fonts), 0);
+            QVERIFY2(fonts.contains("DroidSansFallback") && !fonts.contains("Un"), fonts.constData());
+        }
     }
 
     // Rule: every script reaches the paper with its own letters in the text layer.
