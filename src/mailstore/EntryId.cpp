@@ -19,6 +19,8 @@ const char* kindName(EntryId::Kind kind)
         return "mbox";
     case EntryId::Kind::Maildir:
         return "maildir";
+    case EntryId::Kind::Eml:
+        return "eml";
     }
     return "";
 }
@@ -63,9 +65,11 @@ std::optional<EntryId> EntryId::parse(const QString& text)
         id.kind = Kind::Mbox;
     else if (parts[1] == QLatin1String("maildir"))
         id.kind = Kind::Maildir;
+    else if (parts[1] == QLatin1String("eml"))
+        id.kind = Kind::Eml;
     else
         return std::nullopt;
-    const bool locatorOk = id.kind == Kind::Maildir ? isHex(parts[3]) : isDecimal(parts[3]);
+    const bool locatorOk = id.kind == Kind::Maildir || id.kind == Kind::Eml ? isHex(parts[3]) : isDecimal(parts[3]);
     if (!locatorOk)
         return std::nullopt;
     id.storePath = QString::fromUtf8(QByteArray::fromHex(parts[2].toLatin1()));

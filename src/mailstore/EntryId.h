@@ -16,6 +16,7 @@ struct EntryId
         Pst,     ///< locator: the item's node identifier, decimal
         Mbox,    ///< locator: the byte offset of the message's "From " line, decimal
         Maildir, ///< locator: the message file's unique name (before any ":2," flags), hex of UTF-8
+        Eml,     ///< store path: the folder holding the file; locator: the file's name, hex of UTF-8
     };
 
     Kind kind = Kind::Pst;

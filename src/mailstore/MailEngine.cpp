@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "EntryId.h"
 #include "Profile.h"
+#include "StoreDiscovery.h"
 #include "StoreNode.h"
 
 #include <QDebug>
@@ -119,16 +120,16 @@ class EngineNamespace : public Outlook::Namespace
 public:
     explicit EngineNamespace(const QString& profilePath)
     {
-        for (const QString& path : Profile::read(profilePath))
+        for (const ProfileStore& store : StoreDiscovery::forUser().resolve(profilePath))
         {
             try
             {
-                m_stores.push_back(cachedStore(path));
+                m_stores.push_back(cachedStore(store.path));
             }
             catch (const AppError& e)
             {
                 // One unreadable store must not hide the others.
-                qWarning().noquote() << "Profile store skipped:" << e.description();
+                qWarning().noquote() << "Profile store skipped (" + store.origin + "):" << e.description();
             }
         }
     }
@@ -205,6 +206,7 @@ std::shared_ptr<Store> openStore(const QString& path)
     {
         if (isMaildirTree(path))
             return openMaildirStore(path);
+        // mbox files and .eml files, in folders nested as on disk
         return openMboxStore(path);
     }
     QFile file(path);

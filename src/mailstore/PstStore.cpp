@@ -31,6 +31,7 @@ constexpr uint32_t kDisplayName = 0x3001;
 constexpr uint32_t kIpmSubtreeEntryId = 0x35E0;
 constexpr uint32_t kAttrHidden = 0x10F4;
 constexpr uint32_t kSenderAddressType = 0x0C1E;
+constexpr uint32_t kInternetMessageId = 0x1035;
 constexpr uint32_t kDisplayTo = 0x0E04;
 constexpr uint32_t kDisplayCc = 0x0E03;
 constexpr uint32_t kTransportHeaders = 0x007D;
@@ -544,6 +545,7 @@ Render::Message readMessage(libpff_item_t* message, int depth)
     readRecipients(message, out);
     out.replyTo = replyTo(message);
     out.subject = PstItem::subjectOf(message);
+    out.messageId = stringEntry(message, kInternetMessageId).trimmed().remove(u'<').remove(u'>');
     out.date = timeOf(message, libpff_message_get_client_submit_time);
     if (!out.date.isValid())
         out.date = timeOf(message, libpff_message_get_delivery_time);

@@ -21,6 +21,7 @@ struct Message
     QString bcc;     ///< present in the sender's own copy
     QString replyTo; ///< printed when it is present
     QString subject;
+    QString messageId;       ///< the Message-ID without angle brackets; empty when there is none
     QDateTime date;          ///< in the sender's offset; invalid when the message has no usable date
     QString dateText;        ///< the date as written, printed when `date` could not be read
     QString dateZone;        ///< zone name the sender gave ("CST"), printed beside the offset

@@ -82,6 +82,7 @@ public:
         m_message.replyTo = addresses(gm, GMIME_ADDRESS_TYPE_REPLY_TO, "Reply-To");
         m_message.subject = fromUtf8(g_mime_message_get_subject(gm)).simplified();
         readDate(gm);
+        m_message.messageId = fromUtf8(g_mime_message_get_message_id(gm)).trimmed();
         if (GMimeObject* body = g_mime_message_get_mime_part(gm))
             walk(body, depth, true);
         finish();

@@ -6,6 +6,7 @@
 #include "MailRow.h"
 #include "PrintRun.h"
 #include "PrintTarget.h"
+#include "Profile.h"
 #include "ReportListModel.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
@@ -57,6 +58,16 @@ QByteArray message(const QString& from, const QString& subject, const QString& b
         .arg(day, 2, 10, QLatin1Char('0'))
         .arg(body)
         .toUtf8();
+}
+
+// `count` messages "Message 1", "Message 2", ... in one mbox file.
+void writeNumberedStore(const QString& path, int count)
+{
+    QList<QByteArray> messages;
+    for (int i = 1; i <= count; ++i)
+        messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i),
+                            QStringLiteral("Body %1").arg(i), i % 28 + 1);
+    writeMbox(path, messages);
 }
 
 // The store of kMail, in a folder whose name has a space and a non-ASCII letter.
@@ -185,6 +196,12 @@ private Q_SLOTS:
     void failuresGiveTheirExitCode();
     void readsDbxThroughTheConverter();
     void ctrlCStopsAfterTheCurrentMessage();
+    void listsTheDesktopsMailAsTheWindowDoes();
+    void choosesWhatGoesIn_data();
+    void choosesWhatGoesIn();
+    void resumesAStoppedRunWithoutCopies_data();
+    void resumesAStoppedRunWithoutCopies();
+    void resumeKnowsAConvertedDbxAgain();
 
 private:
     QTemporaryDir m_dir;
@@ -198,7 +215,6 @@ void TestPrintTool::selectsWhatTheWindowSelects_data()
     QTest::addColumn<int>("rows");
     QTest::newRow("everything") << QString() << QString() << QString() << 6;
     QTest::newRow("a folder name that is a top folder and a subfolder") << QString() << "Inbox" << QString() << 4;
-    QTest::newRow("folder names are exact") << QString() << "inbox" << QString() << 0;
     QTest::newRow("find in addresses, without regard to case") << QString() << QString() << "ALICE@" << 2;
     QTest::newRow("find in bodies, within a folder") << QString() << "Projects"
                                                      << "budget" << 1;
@@ -292,6 +308,10 @@ void TestPrintTool::failuresGiveTheirExitCode_data()
                                    << 3 << "damaged.pst";
     QTest::newRow("missing profile") << QStringList{"--profile=/nonexistent/profile.txt", out, "DIR"} << QString() << 3
                                      << "profile file does not exist";
+    QTest::newRow("--stores with a store") << QStringList{"--profile", "--stores", "--store", "STORE"} << QString() << 2
+                                           << "--stores goes with --profile alone";
+    QTest::newRow("no profile file and no mail found")
+        << QStringList{"--profile", "--list"} << QString() << 3 << "no mail was found";
     QTest::newRow("damaged store in the profile")
         << QStringList{"--profile=PROFILE", out, "DIR"} << QString() << 3 << "damaged.pst";
     QTest::newRow("missing dbx") << QStringList{"--dbx", "/nonexistent/Inbox.dbx", out, "DIR"} << QString() << 3
@@ -367,11 +387,7 @@ void TestPrintTool::readsDbxThroughTheConverter()
 void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
 {
     QTemporaryDir dir;
-    QList<QByteArray> messages;
-    for (int i = 1; i <= 60; ++i)
-        messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i),
-                            QStringLiteral("Body %1").arg(i), i % 28 + 1);
-    writeMbox(dir.filePath(QStringLiteral("store/Inbox")), messages);
+    writeNumberedStore(dir.filePath(QStringLiteral("store/Inbox")), 60);
     const QString out = dir.filePath(QStringLiteral("out"));
     const QString combined = dir.filePath(QStringLiteral("all.pdf"));
 
@@ -390,6 +406,226 @@ void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
     QVERIFY(done < 60);
     QCOMPARE(filesIn(out).size(), done); // whole PDFs only, no temporary ones
     QVERIFY(!QFileInfo::exists(combined));
+}
+
+void TestPrintTool::listsTheDesktopsMailAsTheWindowDoes()
+{
+    const QString home = m_dir.filePath(QStringLiteral("desktop home"));
+    TestSupport::writeDesktopMail(home);
+    const QString exported = home + QStringLiteral("/Export");
+    writeMbox(exported + QStringLiteral("/2019/old.eml"), {message("Ann <ann@example.org>", "Exported old", "x", 2)});
+    QFile top(exported + QStringLiteral("/top.eml"));
+    QVERIFY(top.open(QIODevice::WriteOnly));
+    top.write(message("Ann <ann@example.org>", "Exported top", "y", 3));
+    top.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("MAIL"), home + QStringLiteral("/spool"));
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+
+    const Result listed = runTool({"--profile", "--store", exported, "--list"}, environment);
+    QCOMPARE(listed.code, 0);
+    QStringList rows, ids;
+    for (const QByteArray& line : listed.out.split('\n'))
+        if (const QStringList cells = QString::fromUtf8(line).split(u'\t'); cells.size() > Column::ID)
+        {
+            rows << QStringList{cells[Column::Root], cells[Column::Folder], cells[Column::Subfolder],
+                                cells[Column::Subject]}
+                        .join(u'|');
+            ids << cells[Column::ID];
+        }
+    // Inbox's subfolders before Inbox; Thunderbird's deleted message and its index stay out.
+    const QStringList expected = {
+        "Local Folders|Inbox||Local kept", "imap.example.org|INBOX||IMAP kept", "Local Folders|Sent||Old sent",
+        "local|Inbox||Evolution inbox",    "local|Sent||Evolution sent",        "local-mail|inbox|Lists|KMail list",
+        "local-mail|inbox||KMail inbox",   "spool|spool||Spool mail",           "mbox|mbox||Home mbox",
+        "Export|Export||Exported top",     "Export|2019||Exported old"};
+    QCOMPARE(rows, expected);
+
+    // The window's listing, on the same home: the same rows, and IDs that find each message again.
+    const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME"), oldMail = qgetenv("MAIL");
+    qputenv("HOME", home.toUtf8());
+    qputenv("MAIL", (home + QStringLiteral("/spool")).toUtf8());
+    qunsetenv("XDG_DATA_HOME");
+    ScriptedDialogs dialogs;
+    ReportListModel grid;
+    Outlook::EventPump pump;
+    MailStore::EngineFactory engine(m_dir.filePath(QStringLiteral("no profile file.txt")));
+    Outlook::MailListing listing(engine, dialogs, grid, pump);
+    listing.ListOutlookMail({true, false, {}});
+    listing.ListOutlookMail({false, true, exported});
+    QStringList windowIds;
+    for (int row = 0; row < grid.rowCount(); ++row)
+        windowIds << grid.text(row, Column::ID);
+    QCOMPARE(windowIds, ids);
+    auto session = engine.create()->GetNamespace(QStringLiteral("MAPI"));
+    QCOMPARE(session->GetItemFromID(ids.last())->Subject(), QStringLiteral("Exported old"));
+    qputenv("HOME", oldHome);
+    qputenv("XDG_DATA_HOME", oldData);
+    qputenv("MAIL", oldMail);
+
+    // --stores writes a profile file to start from, each store after where it came from.
+    const Result stores = runTool({"--profile", "--stores"}, environment);
+    QCOMPARE(stores.code, 0);
+    QVERIFY(stores.out.contains("# Evolution's local mail\n" + home.toUtf8() + "/.local/share/evolution/mail/local\n"));
+    QCOMPARE(MailStore::Profile::parse(stores.out).size(), 7);
+
+    // A discovered store that cannot be opened is named, as a written one is.
+    environment.insert(QStringLiteral("MAIL"), home + QStringLiteral("/.thunderbird/profiles.ini"));
+    const Result unreadable = runTool({"--profile", "--list"}, environment);
+    QCOMPARE(unreadable.code, 3);
+    QVERIFY2(unreadable.err.contains(QStringLiteral("profiles.ini (the mail spool ($MAIL)): ")),
+             qPrintable(unreadable.err));
+}
+
+// Three folders: dates in several offsets, a subject word no body holds, copies of one
+// message with the same and with different content, and copies without a Message-ID.
+QString makeChoiceStore(const QTemporaryDir& dir)
+{
+    const QString root = dir.filePath(QStringLiteral("choice"));
+    const auto mail = [](const char* from, const char* subject, const char* date, const char* extra, const char* body) {
+        return QByteArray("From: ") + from + "\nTo: Reader <reader@example.org>\nSubject: " + subject +
+               "\nDate: " + date + "\n" + extra + "\n" + body + "\n";
+    };
+    const QByteArray budget = mail("Alice <alice@example.org>", "Budget 2026", "Mon, 05 Jan 2026 23:30:00 -0500",
+                                   "Message-ID: <m1@example.org>\n", "The numbers.");
+    const QByteArray old = mail("Dave <dave@example.org>", "Old note", "Wed, 31 Dec 2025 23:59:59 +0000", "", "Kept.");
+    writeMbox(root + QStringLiteral("/Inbox"),
+              {budget, budget,
+               mail("Alice <alice@example.org>", "Budget 2026", "Mon, 05 Jan 2026 23:30:00 -0500",
+                    "Message-ID: <m1@example.org>\n", "The numbers, corrected."),
+               mail("Bob <bob@example.org>", "Lunch", "Tue, 06 Jan 2026 00:30:00 +0200",
+                    "Cc: Zed Zulu <zed@example.org>\nMessage-ID: <m4@example.org>\n", "Noon?")});
+    writeMbox(root + QStringLiteral("/Projects"),
+              {mail("Carol <carol@example.org>", "Plan", "Sun, 04 Jan 2026 12:00:00 +0000",
+                    "Message-ID: <m5@example.org>\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n",
+                    "--b\nContent-Type: text/plain\n\nSee the minutes.\n--b\nContent-Type: text/plain\n"
+                    "Content-Disposition: attachment; filename=minutes-zulu.txt\n\nMinutes.\n--b--")});
+    writeMbox(root + QStringLiteral("/Archive"), {old, old});
+    return root;
+}
+
+void TestPrintTool::choosesWhatGoesIn_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("subjects"); // the Subject cells --list writes, in order
+    QTest::addColumn<QString>("says");         // in the last line of standard error
+    const QString budget = "Budget 2026", old = "Old note";
+    QTest::newRow("a day, in the sender's offsets")
+        << QStringList{"--since", "2026-01-06", "--until", "2026-01-06"} << 0 << QStringList{budget, budget, budget}
+        << "7 listed, 3 selected";
+    QTest::newRow("an offset in the bound") << QStringList{"--until", "2026-01-05T23:00+01:00", "--sort", "date"} << 0
+                                            << QStringList{old, old, "Plan"} << "3 selected";
+    QTest::newRow("a minute is included whole")
+        << QStringList{"--since", "2026-01-05T22:30", "--until", "2026-01-05T22:30"} << 0 << QStringList{"Lunch"}
+        << "1 selected";
+    QTest::newRow("newest first") << QStringList{"--sort", "date", "--reverse"} << 0
+                                  << QStringList{budget, budget, budget, "Lunch", "Plan", old, old} << "7 selected";
+    QTest::newRow("by subject") << QStringList{"--sort", "subject"} << 0
+                                << QStringList{budget, budget, budget, "Lunch", old, old, "Plan"} << "7 selected";
+    QTest::newRow("by sender, reversed") << QStringList{"--sort", "sender", "--reverse"} << 0
+                                         << QStringList{old, old, "Plan", "Lunch", budget, budget, budget}
+                                         << "7 selected";
+    QTest::newRow("Find never looks in the subject")
+        << QStringList{"--find", "budget"} << 0 << QStringList{} << "0 selected";
+    QTest::newRow("search: subject and body, every text must match")
+        << QStringList{"--search", "budget", "--search", "CORRECTED"} << 0 << QStringList{budget} << "1 selected";
+    QTest::newRow("search: Cc and attachment names")
+        << QStringList{"--search", "zulu"} << 0 << QStringList{"Lunch", "Plan"} << "2 selected";
+    QTest::newRow("two folders") << QStringList{"--folder", "Projects", "--folder", "Archive", "--sort", "subject"} << 0
+                                 << QStringList{old, old, "Plan"} << "3 selected";
+    QTest::newRow("copies once; other content or no Message-ID kept")
+        << QStringList{"--dedupe", "--sort", "subject"} << 0 << QStringList{budget, budget, "Lunch", old, old, "Plan"}
+        << "7 listed, 7 selected, 1 left out as duplicates";
+    QTest::newRow("the copies left out") << QStringList{"--list-duplicates"} << 0 << QStringList{budget}
+                                         << "1 left out as duplicates";
+    QTest::newRow("an unknown folder names the folders")
+        << QStringList{"--folder", "Projects", "--folder", "inbox"} << 1 << QStringList{}
+        << "no folder is named \"inbox\"; the folders are: ";
+    QTest::newRow("not a date") << QStringList{"--since", "2026-02-30"} << 2 << QStringList{} << "Try";
+    QTest::newRow("resume with combined")
+        << QStringList{"--resume", "--combined", "all.pdf"} << 2 << QStringList{} << "Try";
+}
+
+void TestPrintTool::choosesWhatGoesIn()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QStringList, subjects);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC")); // local time in the bounds
+    const Result result = runTool(QStringList{"--store", makeChoiceStore(dir)} + arguments +
+                                      (arguments.contains("--list-duplicates") ? QStringList() : QStringList{"--list"}),
+                                  environment);
+    QCOMPARE(result.code, code);
+    QStringList listed;
+    for (const QByteArray& line : result.out.split('\n'))
+        if (!line.isEmpty())
+            listed << QString::fromUtf8(line).split(u'\t').value(Column::Subject);
+    QCOMPARE(listed, subjects);
+    const QString last = result.err.trimmed().section(u'\n', -1);
+    QVERIFY2(last.contains(says), qPrintable(result.err));
+    if (arguments.contains("--list-duplicates")) // each copy names the message it copies
+        QVERIFY(result.out.trimmed().split('\t').value(Column::ColumnCount).startsWith("VT1-"));
+    if (arguments.contains("inbox"))
+        QVERIFY2(last.contains("Archive") && last.contains("Inbox") && last.contains("Projects"), qPrintable(last));
+}
+
+void TestPrintTool::resumesAStoppedRunWithoutCopies_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("Ctrl-C") << int(SIGINT);
+    QTest::newRow("killed, as at a crash") << int(SIGKILL);
+}
+
+void TestPrintTool::resumesAStoppedRunWithoutCopies()
+{
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    writeNumberedStore(dir.filePath(QStringLiteral("store/Inbox")), 300);
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QStringList arguments{"--store", dir.filePath(QStringLiteral("store")), "--outdir", out, "--resume"};
+
+    QProcess first;
+    first.start(tool(), arguments);
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(filesIn(out).filter(QStringLiteral(".pdf")).size() >= 30, 120000);
+    ::kill(pid_t(first.processId()), signal);
+    QVERIFY(first.waitForFinished(60000));
+    const int written = int(filesIn(out).filter(QRegularExpression(QStringLiteral("^[^.].*\\.pdf$"))).size());
+    QVERIFY2(written < 300, "the run ended before it was stopped");
+
+    const Result second = runTool(arguments + QStringList{"--quiet"});
+    QVERIFY2(second.code == 0, qPrintable(second.err));
+    QVERIFY2(second.err.contains(
+                 QStringLiteral("300 listed, 300 selected, %1 printed, %2 already in").arg(300 - written).arg(written)),
+             qPrintable(second.err));
+    // Every message once: 300 PDFs, one per subject, no numbered second copy.
+    QStringList subjects;
+    for (const QString& pdf : filesIn(out).filter(QStringLiteral(".pdf")))
+    {
+        QVERIFY2(!pdf.startsWith(u'.') && !pdf.contains(QStringLiteral("-2.pdf")), qPrintable(pdf));
+        subjects << pdf.section(u' ', 2);
+    }
+    subjects.removeDuplicates();
+    QCOMPARE(subjects.size(), 300);
+}
+
+void TestPrintTool::resumeKnowsAConvertedDbxAgain()
+{
+    // Each run converts the file into a new temporary folder: the messages must still be known.
+    VT_REQUIRE_TESTDATA(QStringLiteral("dbx/test_OutlookDBX.dbx"));
+    QTemporaryDir dir;
+    const QStringList arguments{"--dbx",    TestSupport::testData(QStringLiteral("dbx/test_OutlookDBX.dbx")),
+                                "--outdir", dir.filePath(QStringLiteral("out")),
+                                "--resume", "--quiet"};
+    QCOMPARE(runTool(arguments).code, 0);
+    const Result again = runTool(arguments);
+    QVERIFY2(again.code == 0 && again.err.contains(QStringLiteral("0 printed, 28 already in")), qPrintable(again.err));
+    QCOMPARE(filesIn(dir.filePath(QStringLiteral("out"))).filter(QStringLiteral(".pdf")).size(), 28);
 }
 
 QTEST_MAIN(TestPrintTool)

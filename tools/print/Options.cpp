@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include "DateBound.h"
+
 namespace PrintTool
 {
 
@@ -7,22 +9,38 @@ const char* usageText()
 {
     return "usage: vellumtide-print SOURCE... [SELECTION] OUTPUT... [--quiet]\n"
            "       vellumtide-print SOURCE... [SELECTION] --list\n"
+           "       vellumtide-print --profile[=FILE] --stores\n"
            "Prints the mail of stores without a window, as the main window's print run does.\n"
            "Sources (at least one; --store and --dbx may be repeated):\n"
-           "  --profile[=FILE]     the stores of the profile file (default: the user's)\n"
+           "  --profile[=FILE]     the stores of the profile file (default: the user's; without\n"
+           "                       that file, the mail the desktop's mail programs keep)\n"
            "  --store FILE         a .pst/.ost file, an mbox file or folder tree, or a Maildir\n"
            "  --dbx FILE           an Outlook Express folder file (.dbx)\n"
            "Selection (default: every message):\n"
-           "  --folder NAME        only the folder or subfolder named exactly NAME\n"
+           "  --folder NAME        only the folder or subfolder named exactly NAME; repeatable\n"
            "  --find TEXT          only messages whose body, sender name, address or date\n"
            "                       text contains TEXT, without regard to case\n"
+           "  --search TEXT        only messages whose subject, sender, To, Cc, body or attachment\n"
+           "                       names contain TEXT, without regard to case; repeatable (all must)\n"
+           "  --since DATE         only messages sent at or after DATE: 2026-01-05, or\n"
+           "                       2026-01-05T14:00 in local time unless an offset follows (+02:00)\n"
+           "  --until DATE         only messages sent at or before DATE (a date: the whole day)\n"
+           "  --sort KEY           date, sender, subject or store (default: the listing's order)\n"
+           "  --reverse            the other way round\n"
+           "  --dedupe             leave out copies: the same Message-ID and the same content\n"
+           "  --list-duplicates    like --list, for the rows --dedupe leaves out, each followed\n"
+           "                       by the ID of the message it copies\n"
            "  --list               write the selected rows to standard output, tab-separated,\n"
            "                       and print nothing\n"
+           "  --stores             with --profile: write the stores it resolves to, in the\n"
+           "                       profile file's format, and print nothing\n"
            "Outputs (one or more):\n"
            "  --printer [NAME]     one job per message on NAME or the default printer\n"
            "  --outdir DIR         one PDF per message in DIR, named from date and subject\n"
            "  --combined FILE.pdf  every message in one PDF, after a page listing them\n"
            "  --quiet              no progress on standard error\n"
+           "  --resume             with --outdir: skip what an earlier run with the same sources and\n"
+           "                       selection wrote there (give it from the first run on)\n"
            "No file is ever replaced. Ctrl-C stops after the current message.\n"
            "Exit codes: 0 done, 1 some messages failed, 2 bad arguments, 3 a source cannot be\n"
            "read, 4 no such printer or no print server, 5 an output cannot be written,\n"
@@ -33,6 +51,7 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
 {
     Options options;
     help = false;
+    bool onlyProfile = true; // --stores takes nothing else
     for (int i = 0; i < args.size(); ++i)
     {
         QString arg = args[i];
@@ -57,6 +76,7 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
             return !inlineValue;
         };
 
+        onlyProfile = onlyProfile && (arg == u"--profile" || arg == u"--stores");
         if (arg == u"--help" || arg == u"-h")
         {
             help = true;
@@ -76,8 +96,7 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
             else if (i + 1 < args.size() && !args[i + 1].startsWith(u'-'))
                 options.printer = args[++i];
         }
-        else if (arg == u"--store" || arg == u"--dbx" || arg == u"--folder" || arg == u"--find" || arg == u"--outdir" ||
-                 arg == u"--combined")
+        else if (arg == u"--store" || arg == u"--dbx" || arg == u"--find" || arg == u"--outdir" || arg == u"--combined")
         {
             const std::optional<QString> given = value();
             if (!given)
@@ -91,15 +110,12 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
                 options.stores << *given;
             else if (arg == u"--dbx")
                 options.dbxFiles << *given;
-            else if ((arg == u"--folder" && options.folder) || (arg == u"--find" && options.find) ||
-                     (arg == u"--outdir" && !options.outDir.isEmpty()) ||
+            else if ((arg == u"--find" && options.find) || (arg == u"--outdir" && !options.outDir.isEmpty()) ||
                      (arg == u"--combined" && !options.combined.isEmpty()))
             {
                 error = QStringLiteral("%1 is given twice").arg(arg);
                 return std::nullopt;
             }
-            else if (arg == u"--folder")
-                options.folder = *given;
             else if (arg == u"--find")
                 options.find = *given;
             else if (arg == u"--outdir")
@@ -107,11 +123,52 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
             else
                 options.combined = *given;
         }
+        else if (arg == u"--stores")
+        {
+            if (!noValue())
+                return std::nullopt;
+            options.listStores = true;
+        }
         else if (arg == u"--list" || arg == u"--quiet")
         {
             if (!noValue())
                 return std::nullopt;
             (arg == u"--list" ? options.list : options.quiet) = true;
+        }
+        else if (arg == u"--folder" || arg == u"--search" || arg == u"--since" || arg == u"--until" || arg == u"--sort")
+        {
+            const std::optional<QString> given = value();
+            if (!given)
+                return std::nullopt;
+            static const QStringList sortKeys{"store", "date", "sender", "subject"};
+            const auto bound = parseDateBound(*given, arg == u"--until");
+            if (given->isEmpty())
+                error = QStringLiteral("%1 needs a value").arg(arg);
+            else if (arg == u"--folder")
+                options.folders << *given;
+            else if (arg == u"--search")
+                options.searches << *given;
+            else if (arg == u"--sort" && sortKeys.contains(*given))
+                options.sort = Options::SortKey(sortKeys.indexOf(*given));
+            else if (arg == u"--sort")
+                error = QStringLiteral("--sort takes date, sender, subject or store, not \"%1\"").arg(*given);
+            else if (!bound)
+                error = QStringLiteral("%1 needs a date such as 2026-01-05 or 2026-01-05T14:00, not \"%2\"")
+                            .arg(arg, *given);
+            else if ((arg == u"--since" ? options.since : options.until).has_value())
+                error = QStringLiteral("%1 is given twice").arg(arg);
+            else
+                (arg == u"--since" ? options.since : options.until) = bound;
+            if (!error.isEmpty())
+                return std::nullopt;
+        }
+        else if (arg == u"--reverse" || arg == u"--dedupe" || arg == u"--list-duplicates" || arg == u"--resume")
+        {
+            if (!noValue())
+                return std::nullopt;
+            (arg == u"--reverse" ? options.reverse : arg == u"--resume" ? options.resume : options.dedupe) = true;
+            if (arg == u"--list-duplicates")
+                options.list = options.listDuplicates = true;
         }
         else
         {
@@ -120,6 +177,12 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
         }
     }
 
+    if (options.listStores)
+    {
+        if (!options.profile || !onlyProfile)
+            error = QStringLiteral("--stores goes with --profile alone");
+        return error.isEmpty() ? std::optional(options) : std::nullopt;
+    }
     if (!options.profile && options.stores.isEmpty() && options.dbxFiles.isEmpty())
         error = QStringLiteral("no source: give --profile, --store FILE or --dbx FILE");
     else if (options.list && options.hasOutput())
@@ -128,6 +191,13 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
         error = QStringLiteral("no output: give --printer, --outdir DIR, --combined FILE.pdf or --list");
     else if (!options.combined.isEmpty() && !options.combined.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         error = QStringLiteral("--combined needs a file name ending in .pdf");
+    else if (options.resume && !options.combined.isEmpty())
+        error =
+            QStringLiteral("--resume cannot be used with --combined: a combined file is written whole or not at all");
+    else if (options.resume && options.outDir.isEmpty())
+        error = QStringLiteral("--resume needs --outdir DIR, where the earlier run wrote its files");
+    else if (options.since && options.until && *options.since > *options.until)
+        error = QStringLiteral("--since is later than --until: no message can be in that range");
     if (!error.isEmpty())
         return std::nullopt;
     return options;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -16,7 +17,6 @@ struct Options
     QStringList stores;
     QStringList dbxFiles;
     // Selection
-    std::optional<QString> folder;
     std::optional<QString> find;
     bool list = false;
     // Outputs
@@ -25,6 +25,24 @@ struct Options
     QString outDir;
     QString combined;
     bool quiet = false;
+    // Choosing what goes in: several folders, dates, a search, order, copies once, resuming
+    enum class SortKey
+    {
+        Store, ///< the listing's walk order
+        Date,
+        Sender,
+        Subject,
+    };
+    QStringList folders; ///< a message in any of them
+    std::optional<QDateTime> since, until;
+    QStringList searches; ///< a message must contain every one
+    SortKey sort = SortKey::Store;
+    bool reverse = false;
+    bool dedupe = false;
+    bool listDuplicates = false; ///< with list: the rows left out as copies instead
+    bool resume = false;
+    // The profile's stores
+    bool listStores = false; ///< --stores: write the stores the profile resolves to and print nothing
 
     bool hasOutput() const { return print || !outDir.isEmpty() || !combined.isEmpty(); }
 };

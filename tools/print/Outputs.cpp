@@ -95,11 +95,12 @@ bool Outputs::print(const Render::Message& message, QString* error)
         ok = false;
     if (m_names)
     {
-        Render::PendingFile pdf(
-            m_names->take(Render::messageFileBase(message.date, message.subject), QStringLiteral(".pdf")));
+        const QString finalPath =
+            m_names->take(Render::messageFileBase(message.date, message.subject), QStringLiteral(".pdf"));
+        Render::PendingFile pdf(finalPath);
         QString pdfReason;
         if (!Render::MessagePrinter::toPdf(message, pdf.tempPath(), QPageSize(QPageSize::A4), &pdfReason) ||
-            !pdf.commit(&pdfReason))
+            (beforeNaming && !beforeNaming(pdf.tempPath(), finalPath, &pdfReason)) || !pdf.commit(&pdfReason))
         {
             ok = false;
             reason = reason.isEmpty() ? pdfReason : reason + QStringLiteral("; ") + pdfReason;

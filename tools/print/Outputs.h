@@ -5,6 +5,7 @@
 #include "PrintTarget.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -39,6 +40,10 @@ public:
     void nextMessage() { m_combinedHasCurrent = false; }
     /// Completes the combined PDF; false with a reason.
     bool finish(QString* error);
+
+    /// Called with each PDF complete under its temporary name, before it takes its final name;
+    /// false (with a reason) fails the message and leaves no file.
+    std::function<bool(const QString& tempPath, const QString& finalPath, QString* error)> beforeNaming;
 
     /// Pages of the combined PDF so far.
     int combinedPages() const { return m_combined ? m_combined->pageCount() : 0; }

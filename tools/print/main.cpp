@@ -10,12 +10,17 @@
 #include "MailEngine.h"
 #include "MailListing.h"
 #include "MailRow.h"
+#include "Message.h"
+#include "Namespace.h"
 #include "Options.h"
 #include "Outputs.h"
 #include "PrintRun.h"
 #include "Profile.h"
 #include "QuietQt.h"
 #include "ReportListModel.h"
+#include "ResumeManifest.h"
+#include "Selection.h"
+#include "StoreDiscovery.h"
 #include "StoreNode.h"
 
 #include <QFileInfo>
@@ -261,20 +266,34 @@ int run(const PrintTool::Options& options)
                         : QString();
     if (options.profile)
     {
-        if (!QFileInfo(profilePath).isFile())
+        // A profile file named on the command line must be there; without the user's own,
+        // the profile is the mail the desktop's mail programs keep.
+        if (!options.profileFile.isEmpty() && !QFileInfo(profilePath).isFile())
         {
             say(QStringLiteral("%1: the profile file does not exist").arg(profilePath));
             return SourceUnreadable;
         }
-        for (const QString& store : MailStore::Profile::read(profilePath))
+        const std::vector<MailStore::ProfileStore> stores = MailStore::StoreDiscovery::forUser().resolve(profilePath);
+        if (options.listStores)
+        {
+            std::fputs(MailStore::Profile::format(stores).constData(), stdout);
+            return AllPrinted;
+        }
+        if (stores.empty() && !QFileInfo::exists(profilePath))
+        {
+            say(QStringLiteral("%1 does not exist and no mail was found where the desktop's mail programs keep it")
+                    .arg(profilePath));
+            return SourceUnreadable;
+        }
+        for (const MailStore::ProfileStore& store : stores)
         {
             try
             {
-                MailStore::cachedStore(store);
+                MailStore::cachedStore(store.path);
             }
             catch (const AppError& e)
             {
-                say(QStringLiteral("%1 (in the profile %2): %3").arg(store, profilePath, e.description()));
+                say(QStringLiteral("%1 (%2): %3").arg(store.path, store.origin, e.description()));
                 return SourceUnreadable;
             }
         }
@@ -283,6 +302,7 @@ int run(const PrintTool::Options& options)
     for (const QString& store : options.stores)
         sources.push_back({store, {false, true, store}});
     DbxStores dbxStores;
+    QHash<QString, QString> storeNames; // a converted .dbx file's store -> the file
     for (const QString& dbx : options.dbxFiles)
     {
         QString error;
@@ -293,11 +313,12 @@ int run(const PrintTool::Options& options)
             return stopSignal ? Stopped : SourceUnreadable;
         }
         sources.push_back({dbx, {false, true, *store}});
+        storeNames.insert(QFileInfo(*store).absoluteFilePath(), QFileInfo(dbx).absoluteFilePath());
     }
 
     // Listing: the window's own, into the same grid model.
     MailStore::EngineFactory factory(profilePath);
-    ToolDialogs dialogs(options.folder.value_or(QString()));
+    ToolDialogs dialogs(options.folders.value(0));
     ReportListModel grid;
     Outlook::EventPump pump;
     Outlook::MailListing listing(factory, dialogs, grid, pump);
@@ -316,25 +337,117 @@ int run(const PrintTool::Options& options)
         }
     }
 
-    QList<int> rows;
-    for (int row = 0; row < grid.rowCount(); ++row)
-        if (!options.folder || Outlook::PrintRun::InFolder(grid, row, *options.folder))
-            rows << row;
+    // Choosing: several folders, search, dates, copies and order, over the window's listing.
+    if (!options.folders.isEmpty())
+    {
+        QStringList known, unknown;
+        for (const Source& source : sources)
+            for (const QString& name : PrintTool::folderNames(factory, source.listing))
+                if (!known.contains(name))
+                    known << name;
+        for (const QString& name : options.folders)
+            if (!known.contains(name))
+                unknown << u'"' + name + u'"';
+        if (!unknown.isEmpty())
+        {
+            say(QStringLiteral("no folder is named %1; the folders are: %2")
+                    .arg(unknown.join(u", "), known.join(u", ")));
+            return SomeFailed;
+        }
+    }
+    std::unique_ptr<Outlook::Application> reader;
+    std::unique_ptr<Outlook::Namespace> session;
+    try
+    {
+        if (PrintTool::needsMessages(options))
+            session = (reader = factory.create())->GetNamespace(QStringLiteral("MAPI"));
+    }
+    catch (...)
+    {
+        say(describe(std::current_exception()));
+        return SourceUnreadable;
+    }
+    const PrintTool::Choice choice = PrintTool::choose(grid, options, [&](int row) -> std::optional<Render::Message> {
+        if (stopSignal)
+            return std::nullopt; // the choice is thrown away below
+        return PrintTool::readMessage(*session, grid.text(row, Outlook::MailRow::ID));
+    });
+    session.reset();
+    reader.reset();
+    if (stopSignal)
+    {
+        say(QStringLiteral("stopped while choosing the messages: nothing printed"));
+        return Stopped;
+    }
+    if (choice.undated > 0)
+        say(QStringLiteral("%1 messages without a readable date are left out of the date range").arg(choice.undated));
 
+    std::unique_ptr<PrintTool::ResumeManifest> manifest;
+    QList<int> rows;
+    int already = 0;
+    if (options.resume && !options.list)
+    {
+        QString error;
+        manifest = PrintTool::ResumeManifest::open(options.outDir, options, &error);
+        if (!manifest)
+        {
+            say(error);
+            return OutputUnwritable;
+        }
+    }
+    for (int row : choice.rows)
+    {
+        if (manifest &&
+            manifest->written(PrintTool::ResumeManifest::keyOf(grid.text(row, Outlook::MailRow::ID), storeNames)))
+            ++already;
+        else
+            rows << row;
+    }
+
+    // The last line: where every listed message went.
+    const auto account = [&](std::optional<int> printed, int failed) {
+        QStringList parts{QStringLiteral("%1 listed").arg(grid.rowCount()),
+                          QStringLiteral("%1 selected").arg(choice.selected)};
+        if (printed)
+            parts << QStringLiteral("%1 printed").arg(*printed);
+        if (options.dedupe)
+            parts << QStringLiteral("%1 left out as duplicates").arg(choice.duplicates.size());
+        if (manifest)
+            parts << QStringLiteral("%1 already in %2").arg(already).arg(options.outDir);
+        if (printed)
+            parts << QStringLiteral("%1 failed").arg(failed);
+        say(parts.join(QStringLiteral(", ")));
+    };
+
+    const auto rowTexts = [&](int row) {
+        QStringList cells;
+        for (int column = 0; column < Outlook::MailRow::ColumnCount; ++column)
+            cells << grid.text(row, column);
+        return cells;
+    };
     if (options.list)
     {
-        for (int row : rows)
-        {
-            QStringList cells;
-            for (int column = 0; column < Outlook::MailRow::ColumnCount; ++column)
-                cells << cellText(grid.text(row, column));
+        const auto writeRow = [&](int row, const QString& extra) {
+            QStringList cells = rowTexts(row);
+            if (!extra.isNull())
+                cells << extra;
+            for (QString& cell : cells)
+                cell = cellText(cell);
             std::fputs(cells.join(u'\t').toUtf8().append('\n').constData(), stdout);
-        }
+        };
+        if (options.listDuplicates)
+            for (const auto& [copy, first] : choice.duplicates)
+                writeRow(copy, grid.text(first, Outlook::MailRow::ID));
+        else
+            for (int row : rows)
+                writeRow(row, QString());
+        account(std::nullopt, 0);
         return AllPrinted;
     }
     if (rows.isEmpty())
     {
-        say(QStringLiteral("No records selected"));
+        say(already > 0 ? QStringLiteral("nothing left to print") : QStringLiteral("No records selected"));
+        account(0, 0);
         return AllPrinted;
     }
     if (stopSignal)
@@ -343,12 +456,21 @@ int run(const PrintTool::Options& options)
         return Stopped;
     }
 
+    // The print run takes every row of a grid holding the chosen rows in their order.
+    ReportListModel chosen;
+    {
+        QList<QStringList> texts;
+        for (int row : rows)
+            texts << rowTexts(row);
+        chosen.addRows(texts);
+    }
+
     // Printing: the window's print run, with the engine's items printing into our outputs.
     PrintTool::Outputs outputs(options, printer);
     QList<Render::CombinedPdf::Entry> entries;
-    for (int row : rows)
-        entries.append({grid.text(row, Outlook::MailRow::Date), grid.text(row, Outlook::MailRow::FromTo),
-                        grid.text(row, Outlook::MailRow::Subject)});
+    for (int row = 0; row < chosen.rowCount(); ++row)
+        entries.append({chosen.text(row, Outlook::MailRow::Date), chosen.text(row, Outlook::MailRow::FromTo),
+                        chosen.text(row, Outlook::MailRow::Subject)});
     QString error;
     if (!outputs.begin(entries, &error))
     {
@@ -357,7 +479,13 @@ int run(const PrintTool::Options& options)
     }
 
     Progress progress(options.quiet);
-    ToolWindow window(grid, progress, outputs);
+    ToolWindow window(chosen, progress, outputs);
+    if (manifest)
+        outputs.beforeNaming = [&](const QString& temp, const QString& final, QString* error) {
+            const QString key =
+                PrintTool::ResumeManifest::keyOf(chosen.text(window.currentRow, Outlook::MailRow::ID), storeNames);
+            return manifest->record(key, temp, final, error);
+        };
     QSet<int> failedRows;
     int failures = 0;
     LineSteps steps([&](int line, std::exception_ptr failure) {
@@ -370,18 +498,18 @@ int run(const PrintTool::Options& options)
             return;
         }
         const int row = window.currentRow;
-        const QString subject = grid.text(row, Outlook::MailRow::Subject);
+        const QString subject = chosen.text(row, Outlook::MailRow::Subject);
         say(QStringLiteral("not printed: \"%1\" (%2, %3 %4): %5")
-                .arg(subject, grid.text(row, Outlook::MailRow::Date), grid.text(row, Outlook::MailRow::Root),
-                     grid.text(row, Outlook::MailRow::Folder), reason));
+                .arg(subject, chosen.text(row, Outlook::MailRow::Date), chosen.text(row, Outlook::MailRow::Root),
+                     chosen.text(row, Outlook::MailRow::Folder), reason));
         if (!failedRows.contains(row))
             outputs.missing(subject, reason);
         failedRows.insert(row);
     });
-    Outlook::PrintRun printRun(factory, dialogs, grid, window, steps);
+    Outlook::PrintRun printRun(factory, dialogs, chosen, window, steps);
     {
         MailStore::ScopedPrintTarget target(outputs);
-        printRun.Run(options.folder ? QStringLiteral("User-specified Folder") : QStringLiteral("All"));
+        printRun.Run(QStringLiteral("All"));
     }
     const int taken = printRun.taken();
     const int total = printRun.qualifying();
@@ -395,6 +523,7 @@ int run(const PrintTool::Options& options)
                 .arg(options.combined.isEmpty()
                          ? QString()
                          : QStringLiteral("; %1 was not written, as it would miss messages").arg(options.combined)));
+        account(taken - int(failedRows.size()), failed);
         return Stopped;
     }
     if (!outputs.finish(&error))
@@ -405,10 +534,10 @@ int run(const PrintTool::Options& options)
     if (failed > 0)
     {
         say(QStringLiteral("%1 of %2 messages could not be printed").arg(failed).arg(total));
+        account(taken - int(failedRows.size()), failed);
         return SomeFailed;
     }
-    if (!options.quiet)
-        say(QStringLiteral("%1 of %2 messages printed").arg(taken).arg(total));
+    account(taken, 0);
     return AllPrinted;
 }
 
@@ -421,11 +550,16 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // Qt would take options of its own out of the arguments (--reverse, --platform): it sees none.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
 
     QString error;
     bool help = false;
-    const std::optional<PrintTool::Options> options = PrintTool::parseArguments(app.arguments().mid(1), error, help);
+    const std::optional<PrintTool::Options> options = PrintTool::parseArguments(arguments, error, help);
     if (help)
     {
         std::fputs(PrintTool::usageText(), stdout);
