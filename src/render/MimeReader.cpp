@@ -11,16 +11,9 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QRegularExpression>
-#include <mutex>
 
 namespace Render
 {
-
-void ensureGMime()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
-}
 
 namespace
 {
