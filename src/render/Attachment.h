@@ -19,9 +19,9 @@ struct Attachment
     qint64 size() const { return content.size(); }
 
     /// The size as printed: "278 B", "17 KB", "2.5 MB".
-    QString sizeText() const
+    QString sizeText() const { return sizeText(size()); }
+    static QString sizeText(qint64 bytes)
     {
-        const qint64 bytes = size();
         if (bytes < 1024)
             return QStringLiteral("%1 B").arg(bytes);
         if (bytes < 1024 * 1024)

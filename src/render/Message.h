@@ -35,6 +35,9 @@ struct Message
     QList<Attachment> inlineParts;
     /// Attached messages (message/rfc822), printed after the body.
     std::vector<Message> embedded;
+    /// For an attached message: the file name its part gives ("test.eml"), and its size in bytes.
+    QString fileName;
+    qint64 byteSize = 0;
 
     /// Text the reader could not place in the message's structure, printed as written under a note.
     QString rawText;
@@ -61,6 +64,13 @@ inline QString nameWithAddress(const QString& name, const QString& address)
     if (bare.isEmpty() || bare.compare(address, Qt::CaseInsensitive) == 0)
         return address;
     return QStringLiteral("%1 <%2>").arg(name, address);
+}
+
+/// How the recipients of one line are joined, whatever the message came from: a semicolon,
+/// since names may hold commas ("Smith, Ann").
+inline QString joinRecipients(const QStringList& recipients)
+{
+    return recipients.join(QStringLiteral("; "));
 }
 
 } // namespace Render

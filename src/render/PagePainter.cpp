@@ -64,7 +64,8 @@ void PagePainter::startPage()
     ++m_pages;
 }
 
-void PagePainter::paintBands(const Bands& bands, const QString& running, const QString& pageText)
+void PagePainter::paintBands(const Bands& bands, const QString& running, const QString& pageText,
+                             const MessageDocument* message)
 {
     const QFontMetricsF metrics(bands.font, &m_device);
     m_painter.setFont(bands.font);
@@ -73,8 +74,11 @@ void PagePainter::paintBands(const Bands& bands, const QString& running, const Q
     {
         const QRectF band(0, 0, bands.body.width(), metrics.height());
         const qreal numberWidth = metrics.horizontalAdvance(pageText + QStringLiteral("    "));
+        const qreal width = band.width() - numberWidth;
+        // A message fits its own header: the subject gives way at a word, the date never.
         m_painter.drawText(band, Qt::AlignLeft | Qt::AlignTop,
-                           metrics.elidedText(running, Qt::ElideRight, band.width() - numberWidth));
+                           message ? message->runningHeader(metrics, width)
+                                   : metrics.elidedText(running, Qt::ElideRight, width));
         m_painter.drawText(band, Qt::AlignRight | Qt::AlignTop, pageText);
     }
     const QRectF footer(0, bands.header + bands.body.height(), bands.body.width(), bands.footer);
@@ -162,7 +166,7 @@ void PagePainter::addPages(QTextDocument& doc, const QString& running, MessageDo
         painter.restore();
 
         paintBands(bands, page > 0 || runningOnFirst ? running : QString(),
-                   QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages));
+                   QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages), message);
         // Long documents: keep the window responsive between pages.
         if (page % 8 == 7)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

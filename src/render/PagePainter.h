@@ -62,7 +62,8 @@ private:
     Bands bands() const;
     void addPages(QTextDocument& doc, const QString& running, MessageDocument* message, bool runningOnFirst);
     void startPage();
-    void paintBands(const Bands& bands, const QString& running, const QString& pageText);
+    void paintBands(const Bands& bands, const QString& running, const QString& pageText,
+                    const MessageDocument* message = nullptr);
 
     QPagedPaintDevice& m_device;
     QPainter m_painter;

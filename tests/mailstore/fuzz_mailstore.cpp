@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     }
     default:
-        MailStore::RtfText::convert(bytes);
+        Render::RtfText::convert(bytes);
         break;
     }
     return 0;

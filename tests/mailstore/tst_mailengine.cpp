@@ -6,7 +6,6 @@
 #include "MailTree.h"
 #include "MboxFormat.h"
 #include "Profile.h"
-#include "RtfText.h"
 #include "StoreNode.h"
 #include "TestSupport.h"
 
@@ -802,38 +801,6 @@ private Q_SLOTS:
         // Missing: an empty profile, not an error.
         QCOMPARE(EngineFactory().create()->GetNamespace(QStringLiteral("MAPI"))->Folders()->Count(), 0);
         QVERIFY(EngineFactory().create()->Version().section(QLatin1Char('.'), 0, 0).toInt() >= 10);
-    }
-
-    void rtfText_data()
-    {
-        QTest::addColumn<QByteArray>("rtf");
-        QTest::addColumn<bool>("isHtml");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("plain") << QByteArray(
-                                      "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}}\\f0 Hello\\par W\\'f6rld}")
-                               << false << QString::fromUtf8("Hello\nWörld");
-        QTest::newRow("unicode with fallback") << QByteArray("{\\rtf1\\uc1 caf\\u233?\\u-10179?x}") << false
-                                               << QString::fromUtf8("café\xed\xa0\xbd").left(4) + QChar(0xD83D) + "x";
-        QTest::newRow("ignored destinations")
-            << QByteArray("{\\rtf1{\\*\\generator Foo;}{\\info{\\title T}}Body\\tab end}") << false
-            << QStringLiteral("Body\tend");
-        QTest::newRow("wrapped html")
-            << QByteArray("{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag19 <html>}{\\*\\htmltag <b>}\\htmlrtf {\\b \\htmlrtf0 "
-                          "bold\\htmlrtf }\\htmlrtf0 {\\*\\htmltag </b>}{\\*\\htmltag </html>}}")
-            << true << QStringLiteral("<html><b>bold</b></html>");
-        QTest::newRow("escapes") << QByteArray("{\\rtf1 a\\{b\\}c\\\\d}") << false << QStringLiteral("a{b}c\\d");
-        QTest::newRow("not rtf") << QByteArray("hello") << false << QString();
-        QTest::newRow("unbalanced") << QByteArray("{\\rtf1 {{{ text") << false << QStringLiteral("text");
-    }
-
-    void rtfText()
-    {
-        QFETCH(QByteArray, rtf);
-        QFETCH(bool, isHtml);
-        QFETCH(QString, text);
-        const RtfText result = RtfText::convert(rtf);
-        QCOMPARE(result.isHtml, isHtml);
-        QCOMPARE(result.text, text);
     }
 };
 

@@ -20,6 +20,7 @@
 #include "PrintRun.h"
 #include "ProcessLaunch.h"
 #include "Profile.h"
+#include "QuietQt.h"
 #include "ReportListModel.h"
 #include "ResumeManifest.h"
 #include "Selection.h"
@@ -527,21 +528,13 @@ int run(const PrintTool::Options& options)
     return AllPrinted;
 }
 
-// Qt's own notes (a missing runtime folder, font fallbacks) are not the user's business
-// here: what goes wrong with a message is reported by the run itself.
-void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg || qEnvironmentVariableIsSet("VELLUMTIDE_DEBUG"))
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (printVersionWhenAsked(argc, argv, "vellumtide-print"))
         return AllPrinted;
-    qInstallMessageHandler(quietQtMessages);
+    qInstallMessageHandler(Render::quietQtMessages);
     // A command-line tool needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
