@@ -250,7 +250,13 @@ void TestPrintTool::selectsWhatTheWindowSelects()
     QCOMPARE(byTool, byWindow);
     QCOMPARE(byTool.size(), rows);
     if (!says.isEmpty())
-        QVERIFY(runTool({QStringLiteral("--store"), store, QStringLiteral("--list")}).err.contains(says));
+    {
+        const QString err = runTool({QStringLiteral("--store"), store, QStringLiteral("--list")}).err;
+        QVERIFY2(err.contains(says), qPrintable(err));
+        // The last line counts what the notes above it name.
+        QVERIFY2(err.trimmed().section(u'\n', -1).contains(QStringLiteral("1 note above on what was not listed")),
+                 qPrintable(err));
+    }
 }
 
 void TestPrintTool::printsEverySelectedMessageOnce()

@@ -295,6 +295,7 @@ int run(const PrintTool::Options& options)
     ReportListModel grid;
     Outlook::EventPump pump;
     Outlook::MailListing listing(factory, dialogs, grid, pump);
+    int notCovered = 0; // notes on what the stores hold and the listing does not show
     for (const Source& source : sources)
     {
         listing.FindActive = options.find.has_value();
@@ -305,6 +306,7 @@ int run(const PrintTool::Options& options)
             // What the listing does not cover is said, as the window says it after "Done.".
             for (const QString& note : listing.ClosingNotes)
                 say(note);
+            notCovered += int(listing.ClosingNotes.size());
         }
         catch (...)
         {
@@ -392,6 +394,9 @@ int run(const PrintTool::Options& options)
             parts << QStringLiteral("%1 already in %2").arg(already).arg(options.outDir);
         if (printed)
             parts << QStringLiteral("%1 failed").arg(failed);
+        if (notCovered > 0)
+            parts << (notCovered == 1 ? QStringLiteral("1 note above on what was not listed")
+                                      : QStringLiteral("%1 notes above on what was not listed").arg(notCovered));
         say(parts.join(QStringLiteral(", ")));
     };
 
