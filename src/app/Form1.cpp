@@ -8,6 +8,7 @@
 #include "ErrorTrap.h"
 #include "GetSetPrinter.h"
 #include "PrinterList.h"
+#include "PrinterSystem.h"
 #include "ProcessTable.h"
 #include "SettingsStore.h"
 #include "SharedProcedures.h"
@@ -403,6 +404,14 @@ void Form1::endProgress()
         return;
     setWindowTitle(m_titleBeforeRun);
     m_titleBeforeRun = QString();
+}
+
+QString Form1::printerMissing()
+{
+    if (!Combo2->currentText().trimmed().isEmpty() || !m_services.printers.defaultPrinter().name.isEmpty())
+        return {};
+    return QStringLiteral("No printer is chosen under \"Select Printer\" and there is no default printer. "
+                          "Please choose a printer.");
 }
 
 bool Form1::stopRequested()

@@ -4,7 +4,6 @@
 #include "MailListing.h"
 #include "PrintRun.h"
 #include "ReportListModel.h"
-
 #include "WindowPointer.h"
 
 #include <QCursor>
@@ -116,6 +115,7 @@ private:
     void showProgress(int row, int taken, int total) override;
     void endProgress() override;
     bool stopRequested() override;
+    QString printerMissing() override;
 
     void Combo1_Click();
     void Combo2_Click();

@@ -65,7 +65,11 @@ std::optional<EntryId> EntryId::parse(const QString& text)
         id.kind = Kind::Maildir;
     else
         return std::nullopt;
-    const bool locatorOk = id.kind == Kind::Maildir ? isHex(parts[3]) : isDecimal(parts[3]);
+    const bool locatorOk = id.kind == Kind::Maildir ? isHex(parts[3])
+                           : id.kind == Kind::Mbox
+                               ? isDecimal(parts[3].section(u'.', 0, 0)) && parts[3].count(u'.') == 1 &&
+                                     parts[3].section(u'.', 1).size() == 16 && isHex(parts[3].section(u'.', 1))
+                               : isDecimal(parts[3]);
     if (!locatorOk)
         return std::nullopt;
     id.storePath = QString::fromUtf8(QByteArray::fromHex(parts[2].toLatin1()));

@@ -14,7 +14,8 @@ struct EntryId
     enum class Kind
     {
         Pst,     ///< locator: the item's node identifier, decimal
-        Mbox,    ///< locator: the byte offset of the message's "From " line, decimal
+        Mbox,    ///< locator: the byte offset of the message's "From " line, decimal, a point, and the
+                 ///< message's check value (16 hex digits) that finds it again after the file changed
         Maildir, ///< locator: the message file's unique name (before any ":2," flags), hex of UTF-8
     };
 

@@ -1,5 +1,6 @@
 #include "FileMessage.h"
 
+#include "AppError.h"
 #include "GMimePtr.h"
 #include "Message.h"
 #include "MessagePrinter.h"
@@ -79,7 +80,8 @@ void printMessage(const Render::Message& message, const QString& source)
                                        : Render::MessagePrinter::toPrinter(message, QString(), &error);
     Render::MessagePrinter::releaseFreedMemory();
     if (!printed)
-        storeError(source, QStringLiteral("The message \"%1\" could not be printed: %2").arg(message.subject, error));
+        throw AppError(Outlook::olPrinterFailure, source,
+                       QStringLiteral("The message \"%1\" could not be printed: %2").arg(message.subject, error));
 }
 
 Render::Message FileMessage::read()

@@ -7,9 +7,11 @@
 #include "StoreNode.h"
 
 #include <QCollator>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <optional>
 #include <vector>
 
@@ -35,10 +37,89 @@ QByteArray readMboxAt(const QString& path, qint64 offset)
     return Render::MboxFormat::readMessage(file, offset);
 }
 
-std::unique_ptr<Outlook::Item> mboxItem(const QString& path, qint64 offset, MessageSummary summary)
+/// The header block of a message, as the mbox scan gives it.
+QByteArray headerOf(const QByteArray& message)
 {
-    const QString id = EntryId{EntryId::Kind::Mbox, path, QString::number(offset)}.toString();
-    return std::make_unique<FileMessage>(std::move(summary), id, [path, offset] { return readMboxAt(path, offset); });
+    qsizetype end = message.indexOf("\n\n");
+    const qsizetype crlf = message.indexOf("\n\r\n");
+    if (end < 0 || (crlf >= 0 && crlf < end))
+        end = crlf;
+    return message.left(qMin<qsizetype>(end < 0 ? message.size() : end + 1, 64 * 1024));
+}
+
+/// What tells an mbox message from every other, wherever it moves in its file: its header
+/// block without the status fields mail programs rewrite in place.
+QString mboxCheck(const QByteArray& header)
+{
+    static const QByteArrayList rewritten{"status:",
+                                          "x-status:",
+                                          "x-mozilla-status:",
+                                          "x-mozilla-status2:",
+                                          "x-mozilla-keys:",
+                                          "x-keywords:",
+                                          "x-uid:",
+                                          "content-length:",
+                                          "lines:"};
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    bool skipping = false;
+    for (QByteArray line : header.split('\n'))
+    {
+        line.replace('\r', QByteArray());
+        if (!line.startsWith(' ') && !line.startsWith('\t'))
+        {
+            const QByteArray lower = line.toLower();
+            skipping = std::any_of(rewritten.begin(), rewritten.end(),
+                                   [&](const QByteArray& field) { return lower.startsWith(field); });
+        }
+        if (!skipping)
+            hash.addData(line + '\n');
+    }
+    return QString::fromLatin1(hash.result().left(8).toHex());
+}
+
+/// The message an mbox entry ID names: at its offset when it is still there, else wherever
+/// the file now holds it (after the mail program compacted it); empty when it is gone.
+QByteArray readMboxChecked(const QString& path, qint64 offset, const QString& check)
+{
+    QByteArray message = readMboxAt(path, offset);
+    if (!message.isEmpty() && mboxCheck(headerOf(message)) == check)
+        return message;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // After a compaction every row misses: scan the file once, not once per row.
+    struct Moved
+    {
+        QString path;
+        qint64 size = -1;
+        QDateTime modified;
+        QHash<QString, qint64> offsets;
+    };
+    static thread_local Moved moved;
+    const QFileInfo info(path);
+    if (moved.path != path || moved.size != info.size() || moved.modified != info.lastModified())
+    {
+        moved = {path, info.size(), info.lastModified(), {}};
+        Render::MboxFormat::scan(file, [&](qint64 at, const QByteArray& header) {
+            moved.offsets.insert(mboxCheck(header), at); // a duplicate is the same message
+        });
+    }
+    const auto found = moved.offsets.constFind(check);
+    if (found == moved.offsets.cend())
+        return {};
+    message = Render::MboxFormat::readMessage(file, *found);
+    if (mboxCheck(headerOf(message)) == check)
+        return message;
+    moved.path.clear(); // changed within the clock's resolution: never hand out another message
+    return {};
+}
+
+std::unique_ptr<Outlook::Item> mboxItem(const QString& path, qint64 offset, const QString& check,
+                                        MessageSummary summary)
+{
+    const QString id = EntryId{EntryId::Kind::Mbox, path, QString::number(offset) + u'.' + check}.toString();
+    return std::make_unique<FileMessage>(std::move(summary), id,
+                                         [path, offset, check] { return readMboxChecked(path, offset, check); });
 }
 
 class MboxSource : public MessageSource
@@ -51,13 +132,14 @@ public:
     std::unique_ptr<Outlook::Item> item(int i) override
     {
         const Entry& e = index().at(i);
-        return mboxItem(m_path, e.offset, e.summary);
+        return mboxItem(m_path, e.offset, e.check, e.summary);
     }
 
 private:
     struct Entry
     {
         qint64 offset;
+        QString check;
         MessageSummary summary;
     };
 
@@ -69,7 +151,7 @@ private:
             QFile file(m_path);
             if (file.open(QIODevice::ReadOnly))
                 Render::MboxFormat::scan(file, [this](qint64 offset, const QByteArray& header) {
-                    m_index->push_back({offset, MessageSummary::fromHeader(header)});
+                    m_index->push_back({offset, mboxCheck(header), MessageSummary::fromHeader(header)});
                 });
         }
         return *m_index;
@@ -375,12 +457,12 @@ std::unique_ptr<Outlook::Item> fileItemFromId(const EntryId& id)
 {
     if (id.kind == EntryId::Kind::Mbox)
     {
-        const qint64 offset = id.locator.toLongLong();
-        const QByteArray bytes = readMboxAt(id.storePath, offset);
+        const qint64 offset = id.locator.section(u'.', 0, 0).toLongLong();
+        const QString check = id.locator.section(u'.', 1);
+        const QByteArray bytes = readMboxChecked(id.storePath, offset, check);
         if (bytes.isEmpty())
             return nullptr;
-        const qsizetype end = bytes.indexOf("\n\n");
-        return mboxItem(id.storePath, offset, MessageSummary::fromHeader(end < 0 ? bytes : bytes.left(end + 1)));
+        return mboxItem(id.storePath, offset, check, MessageSummary::fromHeader(headerOf(bytes)));
     }
     const QString unique = QString::fromUtf8(QByteArray::fromHex(id.locator.toLatin1()));
     if (unique.contains(QLatin1Char('/')))

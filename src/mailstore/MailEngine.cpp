@@ -36,14 +36,19 @@ void checkIndex(int index, int count, const char* source)
 class EngineFolder : public Outlook::Folder
 {
 public:
-    explicit EngineFolder(std::shared_ptr<FolderNode> node) : m_node(std::move(node)) {}
+    explicit EngineFolder(std::shared_ptr<FolderNode> node, std::shared_ptr<Store> store = nullptr)
+        : m_node(std::move(node)), m_store(std::move(store))
+    {
+    }
     QString Name() override { return m_node->name(); }
+    QStringList NotCovered() override { return m_store ? m_store->notCovered() : QStringList(); }
     std::unique_ptr<Outlook::FolderCollection> Folders() override;
     std::unique_ptr<Outlook::ItemCollection> Items() override;
     const std::shared_ptr<FolderNode>& node() const { return m_node; }
 
 private:
     std::shared_ptr<FolderNode> m_node;
+    std::shared_ptr<Store> m_store; ///< set for a store's root
 };
 
 class SubFolders : public Outlook::FolderCollection
@@ -96,22 +101,23 @@ std::unique_ptr<Outlook::ItemCollection> EngineFolder::Items()
 class RootFolders : public Outlook::FolderCollection
 {
 public:
-    explicit RootFolders(std::vector<std::shared_ptr<FolderNode>> roots) : m_roots(std::move(roots)) {}
-    int Count() override { return int(m_roots.size()); }
+    explicit RootFolders(std::vector<std::shared_ptr<Store>> stores) : m_stores(std::move(stores)) {}
+    int Count() override { return int(m_stores.size()); }
     std::unique_ptr<Outlook::Folder> Item(int index) override
     {
         checkIndex(index, Count(), "Folders.Item");
-        return std::make_unique<EngineFolder>(m_roots[size_t(index - 1)]);
+        const std::shared_ptr<Store>& store = m_stores[size_t(index - 1)];
+        return std::make_unique<EngineFolder>(store->root(), store);
     }
     std::unique_ptr<Outlook::Folder> GetLast() override
     {
-        if (m_roots.empty())
+        if (m_stores.empty())
             throw AppError(91, QStringLiteral("Folders.GetLast"), QStringLiteral("The collection is empty"));
         return Item(Count());
     }
 
 private:
-    std::vector<std::shared_ptr<FolderNode>> m_roots;
+    std::vector<std::shared_ptr<Store>> m_stores;
 };
 
 class EngineNamespace : public Outlook::Namespace
@@ -127,19 +133,17 @@ public:
             }
             catch (const AppError& e)
             {
-                // One unreadable store must not hide the others.
+                // One unreadable store must not hide the others; the listing names it.
                 qWarning().noquote() << "Profile store skipped:" << e.description();
+                m_leftOut << (e.description().contains(path) ? e.description()
+                                                             : QStringLiteral("%1: %2").arg(path, e.description()));
             }
         }
     }
 
-    std::unique_ptr<Outlook::FolderCollection> Folders() override
-    {
-        std::vector<std::shared_ptr<FolderNode>> roots;
-        for (const auto& store : m_stores)
-            roots.push_back(store->root());
-        return std::make_unique<RootFolders>(std::move(roots));
-    }
+    std::unique_ptr<Outlook::FolderCollection> Folders() override { return std::make_unique<RootFolders>(m_stores); }
+
+    QStringList StoresLeftOut() override { return m_leftOut; }
 
     void AddStore(const QString& path) override { m_stores.push_back(cachedStore(path)); }
 
@@ -174,6 +178,7 @@ public:
 
 private:
     std::vector<std::shared_ptr<Store>> m_stores;
+    QStringList m_leftOut;
 };
 
 struct FileIdentity

@@ -1,7 +1,9 @@
 // .pst and .ost files through libpff.
 
+#include "AppError.h"
 #include "EntryId.h"
 #include "FileMessage.h"
+#include "MailTree.h"
 #include "Message.h"
 #include "RtfText.h"
 #include "StoreNode.h"
@@ -27,6 +29,14 @@ namespace
 // MAPI property tags the engine reads beyond libpff's own getters.
 constexpr uint32_t kDisplayName = 0x3001;
 constexpr uint32_t kIpmSubtreeEntryId = 0x35E0;
+constexpr uint32_t kOutboxEntryId = 0x35E2;
+constexpr uint32_t kWastebasketEntryId = 0x35E3;
+constexpr uint32_t kSentMailEntryId = 0x35E4;
+constexpr uint32_t kViewsEntryId = 0x35E5;
+constexpr uint32_t kCommonViewsEntryId = 0x35E6;
+constexpr uint32_t kFinderEntryId = 0x35E7;
+constexpr uint32_t kFolderType = 0x3601;
+constexpr uint32_t kSearchFolder = 2;
 constexpr uint32_t kAttrHidden = 0x10F4;
 constexpr uint32_t kSenderAddressType = 0x0C1E;
 constexpr uint32_t kInternetMessageId = 0x1035;
@@ -639,19 +649,13 @@ public:
         if (libpff_file_get_message_store(m_file->get(), store.out(), &error) == 1)
         {
             storeName = stringEntry(store.get(), kDisplayName);
-            const QByteArray entryId = binaryEntry(store.get(), kIpmSubtreeEntryId);
-            // An entry ID: 4 flag bytes, the store's 16-byte provider UID, then the folder's node ID.
-            if (entryId.size() >= 24)
-            {
-                const auto* b = reinterpret_cast<const uchar*>(entryId.constData()) + 20;
-                const uint32_t nid = b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24;
-                if (libpff_file_get_item_by_identifier(m_file->get(), nid, subtree.out(), &error) != 1)
+            if (const auto nid = folderIdOf(store.get(), kIpmSubtreeEntryId))
+                if (libpff_file_get_item_by_identifier(m_file->get(), *nid, subtree.out(), &error) != 1)
                     dropError(error);
-            }
         }
         dropError(error);
         if (!subtree)
-            subtree = fallbackSubtree();
+            subtree = fallbackSubtree(store.get());
         if (!subtree)
             storeError(QStringLiteral("AddStore"),
                        QStringLiteral("The file \"%1\" holds no readable mail folders.").arg(path));
@@ -663,6 +667,27 @@ public:
     }
 
     std::shared_ptr<FolderNode> root() override { return m_root; }
+
+    QStringList notCovered() override
+    {
+        // The walk lists the folders below the top one, as a mail client shows them.
+        int mails = 0;
+        for (int i = 0; i < m_root->itemCount(); ++i)
+        {
+            try
+            {
+                mails += m_root->item(i)->Class() == Outlook::olMail;
+            }
+            catch (const AppError&)
+            {
+                ++mails; // an item that cannot be read counts as mail, as in the walk
+            }
+        }
+        if (mails == 0)
+            return {};
+        return {mails == 1 ? QStringLiteral("1 message in its top folder is not listed")
+                           : QStringLiteral("%1 messages in its top folder are not listed").arg(mails)};
+    }
 
     std::unique_ptr<Outlook::Item> itemFromLocator(const QString& locator) override
     {
@@ -682,9 +707,36 @@ public:
     }
 
 private:
-    /// Without the store's pointer: the first top-level folder that holds folders of its own.
-    PffItem fallbackSubtree()
+    /// The node ID of the folder an entry ID of the store record names.
+    static std::optional<uint32_t> folderIdOf(libpff_item_t* store, uint32_t tag)
     {
+        const QByteArray entryId = store ? binaryEntry(store, tag) : QByteArray();
+        // An entry ID: 4 flag bytes, the store's 16-byte provider UID, then the folder's node ID.
+        if (entryId.size() < 24)
+            return std::nullopt;
+        const auto* b = reinterpret_cast<const uchar*>(entryId.constData()) + 20;
+        return b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24;
+    }
+
+    static uint32_t idOf(libpff_item_t* item)
+    {
+        libpff_error_t* error = nullptr;
+        uint32_t id = 0;
+        if (libpff_item_get_identifier(item, &id, &error) != 1)
+            dropError(error);
+        return id;
+    }
+
+    /// Without the store's pointer: the top-level folder that holds the mail (see chooseMailTree).
+    PffItem fallbackSubtree(libpff_item_t* store)
+    {
+        QList<uint32_t> standard, nonMail;
+        for (uint32_t tag : {kOutboxEntryId, kWastebasketEntryId, kSentMailEntryId})
+            if (const auto nid = folderIdOf(store, tag))
+                standard << *nid;
+        for (uint32_t tag : {kViewsEntryId, kCommonViewsEntryId, kFinderEntryId})
+            if (const auto nid = folderIdOf(store, tag))
+                nonMail << *nid;
         libpff_error_t* error = nullptr;
         PffItem root;
         int count = 0;
@@ -694,17 +746,37 @@ private:
             dropError(error);
             return {};
         }
+        std::vector<PffItem> items;
+        std::vector<TopFolder> facts;
         for (int i = 0; i < count; ++i)
         {
             PffItem sub;
-            int subCount = 0;
-            if (libpff_folder_get_sub_folder(root.get(), i, sub.out(), &error) == 1 &&
-                libpff_folder_get_number_of_sub_folders(sub.get(), &subCount, &error) == 1 && subCount > 0 &&
-                !isHidden(sub.get()))
-                return sub;
-            dropError(error);
+            if (libpff_folder_get_sub_folder(root.get(), i, sub.out(), &error) != 1 || isHidden(sub.get()))
+            {
+                dropError(error);
+                continue;
+            }
+            TopFolder fact;
+            fact.name = stringEntry(sub.get(), kDisplayName);
+            fact.searchOrViews =
+                nonMail.contains(idOf(sub.get())) || int32Entry(sub.get(), kFolderType) == kSearchFolder;
+            if (libpff_folder_get_number_of_sub_folders(sub.get(), &fact.subfolderCount, &error) != 1)
+                dropError(error);
+            for (int j = 0; j < fact.subfolderCount && !fact.holdsStandardFolder; ++j)
+            {
+                PffItem child;
+                if (libpff_folder_get_sub_folder(sub.get(), j, child.out(), &error) != 1)
+                {
+                    dropError(error);
+                    continue;
+                }
+                fact.holdsStandardFolder = standard.contains(idOf(child.get()));
+            }
+            facts.push_back(std::move(fact));
+            items.push_back(std::move(sub));
         }
-        return {};
+        const int chosen = chooseMailTree(facts);
+        return chosen < 0 ? PffItem() : std::move(items[size_t(chosen)]);
     }
 
     std::shared_ptr<PstFile> m_file;

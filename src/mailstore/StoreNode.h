@@ -3,6 +3,7 @@
 #include "Item.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace MailStore
@@ -35,6 +36,8 @@ public:
     virtual std::shared_ptr<FolderNode> root() = 0;
     /// The item a locator of this store's EntryIDs names; null when it is gone.
     virtual std::unique_ptr<Outlook::Item> itemFromLocator(const QString&) { return nullptr; }
+    /// What the store holds that its folder walk does not list, one sentence each ("7 messages in its top folder are not listed").
+    virtual QStringList notCovered() { return {}; }
 };
 
 /// Opens the store at `path`, recognised by its content; throws AppError with a clear

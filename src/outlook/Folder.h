@@ -4,6 +4,7 @@
 #include "ItemCollection.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace Outlook
@@ -20,6 +21,9 @@ public:
     virtual std::unique_ptr<FolderCollection> Folders() = 0;
     /// The folder's own items, in the store's order.
     virtual std::unique_ptr<ItemCollection> Items() = 0;
+    /// For a store's root folder: what the store holds that the folder walk does not list,
+    /// one sentence each; empty for any other folder.
+    virtual QStringList NotCovered() { return {}; }
 };
 
 } // namespace Outlook

@@ -21,6 +21,10 @@ enum ItemClass : int
     olMeetingRequest = 53,
 };
 
+/// The error number PrintOut throws when the printer failed, not the message: there is no
+/// printer, it is gone, or the print server cannot be reached.
+constexpr long olPrinterFailure = -2147220736;
+
 /// Any item of a folder: a mail message, a contact, an appointment... Every member may throw AppError.
 /// The mail members are those of a mail item (class olMail); other classes throw AppError 438
 /// ("Object doesn't support this property or method") from them, as the object model would.

@@ -27,6 +27,32 @@ template <class Read> auto quietly(Read&& read) -> std::optional<decltype(read()
     }
 }
 
+// What a failed read says, for the row of a message that cannot be read.
+QString reasonOf(std::exception_ptr error)
+{
+    try
+    {
+        std::rethrow_exception(error);
+    }
+    catch (const AppError& e)
+    {
+        return e.description();
+    }
+    catch (const std::exception& e)
+    {
+        return QString::fromLocal8Bit(e.what());
+    }
+    catch (...)
+    {
+        return QStringLiteral("unknown error");
+    }
+}
+
+QString unreadableText(std::exception_ptr error)
+{
+    return QStringLiteral("(This message could not be read: %1)").arg(reasonOf(error));
+}
+
 // Folders whose subfolders are never walked.
 bool isSkippedTree(const QString& name)
 {
@@ -45,6 +71,7 @@ void MailListing::ListOutlookMail(const ListingSource& source)
     if (setBusy)
         setBusy(true);
     m_upperFindText = MailRow::FindKey(FindText);
+    ClosingNotes.clear();
 
     std::unique_ptr<Application> application;
     std::unique_ptr<Namespace> session;
@@ -73,7 +100,10 @@ void MailListing::ListOutlookMail(const ListingSource& source)
                 std::unique_ptr<Folder> root = session->Folders()->Item(i);
                 RootFolderName = root->Name();
                 GetMailItems(1, *root);
+                noteNotCovered(*root);
             }
+            for (const QString& store : session->StoresLeftOut())
+                ClosingNotes << QStringLiteral("Left out: %1").arg(store);
         }
         else if (source.storeFile)
         {
@@ -81,6 +111,7 @@ void MailListing::ListOutlookMail(const ListingSource& source)
             attachedRoot = session->Folders()->GetLast();
             RootFolderName = attachedRoot->Name();
             GetMailItems(1, *attachedRoot);
+            noteNotCovered(*attachedRoot);
             std::unique_ptr<Folder> root = std::move(attachedRoot);
             session->RemoveStore(*root);
         }
@@ -104,7 +135,14 @@ void MailListing::ListOutlookMail(const ListingSource& source)
     }
 
     release();
-    m_dialogs.message(QStringLiteral("Done."), QString(), Dialogs::Icon::None);
+    const QString notes = ClosingNotes.isEmpty() ? QString() : QStringLiteral("\n\n") + ClosingNotes.join(u'\n');
+    m_dialogs.message(QStringLiteral("Done.") + notes, QString(), Dialogs::Icon::None);
+}
+
+void MailListing::noteNotCovered(Folder& root)
+{
+    for (const QString& note : quietly([&] { return root.NotCovered(); }).value_or(QStringList()))
+        ClosingNotes << QStringLiteral("%1: %2").arg(RootFolderName, note);
 }
 
 void MailListing::GetMailItems(int level, Folder& folder)
@@ -136,15 +174,24 @@ void MailListing::GetMailItems(int level, Folder& folder)
         for (int j = 1; j <= itemCount; ++j)
         {
             letWindowProcess();
-            auto item = quietly([&] { return (*items)->Item(j); });
-            // An item that cannot be fetched at all would give a row without an ID.
-            if (!item || !*item)
+            std::unique_ptr<Item> item;
+            try
+            {
+                item = (*items)->Item(j);
+            }
+            catch (...)
+            {
+                // Never dropped without a trace: a row the print run reports at its fetch line.
+                addUnreadableRow(subfolderCell, std::current_exception());
                 continue;
-            if (quietly([&] { return (*item)->Class(); }).value_or(olMail) != olMail)
+            }
+            if (!item)
                 continue;
-            if (FindActive && !Matches(**item, m_upperFindText, OutlookVersion))
+            if (quietly([&] { return item->Class(); }).value_or(olMail) != olMail)
                 continue;
-            addItemRow(**item, subfolderCell);
+            if (FindActive && !Matches(*item, m_upperFindText, OutlookVersion))
+                continue;
+            addItemRow(*item, subfolderCell);
         }
     }
 }
@@ -171,8 +218,24 @@ void MailListing::addItemRow(Item& item, const QString& subfolderCell)
                  return OutlookVersion >= 10 && item.SenderEmailType() == u"SMTP" ? item.SenderEmailAddress()
                                                                                   : QString();
              }).value_or(QString());
-    cells << quietly([&] { return item.Subject(); }).value_or(QString());
+    try
+    {
+        cells << item.Subject();
+    }
+    catch (...)
+    {
+        cells << unreadableText(std::current_exception());
+    }
     cells << quietly([&] { return item.EntryID(); }).value_or(QString());
+    m_pendingRows.append(std::move(cells));
+}
+
+void MailListing::addUnreadableRow(const QString& subfolderCell, std::exception_ptr error)
+{
+    QStringList cells{RootFolderName, TopFolderName, subfolderCell};
+    while (cells.size() < MailRow::Subject)
+        cells << QString();
+    cells << unreadableText(error) << QString();
     m_pendingRows.append(std::move(cells));
 }
 

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <exception>
 #include <functional>
 
 class Dialogs;
@@ -53,9 +54,14 @@ public:
     QString FindText;
     /// Busy cursor on and off.
     std::function<void(bool busy)> setBusy;
+    /// What the last listing could not cover, one line each after "Done.": stores left out
+    /// of the profile and what each store's walk does not list, named with the store.
+    QStringList ClosingNotes;
 
 private:
     void addItemRow(Item& item, const QString& subfolderCell);
+    void addUnreadableRow(const QString& subfolderCell, std::exception_ptr error);
+    void noteNotCovered(Folder& root);
     void letWindowProcess();
     void flushRows();
 

@@ -4,6 +4,7 @@
 #include "Item.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace Outlook
@@ -22,6 +23,8 @@ public:
     virtual void RemoveStore(Folder& root) = 0;
     /// The item an EntryID names, also for an ID read by an earlier session whose store is no longer attached.
     virtual std::unique_ptr<Item> GetItemFromID(const QString& entryId) = 0;
+    /// The stores of the profile that could not be opened, one line each with the reason.
+    virtual QStringList StoresLeftOut() { return {}; }
 };
 
 } // namespace Outlook

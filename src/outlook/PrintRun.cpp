@@ -6,6 +6,7 @@
 #include "OutlookApplication.h"
 #include "ReportListModel.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace Outlook
@@ -40,6 +41,22 @@ constexpr PrintLines kCheckedLines{168, 170, 172, 174, 176, 178, 180, 182, 184};
 constexpr PrintLines kAllLines{188, 190, 192, 0, 194, 196, 198, 200, 202};
 constexpr PrintLines kFolderLines{204, 206, 208, 210, 212, 214, 216, 218, 220};
 
+constexpr const char16_t* kModes[] = {
+    u"User Checked Items",   u"All", u"Inbox", u"Outbox", u"Drafts", u"Sent Items", u"Deleted Items",
+    u"User-specified Folder"};
+
+// The closing text of a run some of whose rows could not be printed: how many, and which.
+QString failedRowsText(const QStringList& subjects, int total)
+{
+    constexpr int kShown = 20;
+    QString text = QStringLiteral("%1 of %2 messages could not be printed:").arg(subjects.size()).arg(total);
+    for (int i = 0; i < subjects.size() && i < kShown; ++i)
+        text += u'\n' + (subjects[i].isEmpty() ? QStringLiteral("(no subject)") : subjects[i]);
+    if (subjects.size() > kShown)
+        text += QStringLiteral("\nand %1 more").arg(subjects.size() - kShown);
+    return text;
+}
+
 AppError objectNotSet()
 {
     return {91, QStringLiteral("Vellumtide"), QStringLiteral("Object variable or With block variable not set")};
@@ -63,6 +80,16 @@ void PrintRun::Run(const QString& mode)
     LineSteps& steps = m_steps;
     m_total = 0;
     m_taken = 0;
+    m_printed = 0;
+    m_printerFailure.clear();
+
+    // A stored mode the list cannot show leaves it blank: print nothing unasked.
+    if (std::none_of(std::begin(kModes), std::end(kModes), [&](const char16_t* known) { return mode == known; }))
+    {
+        m_dialogs.message(QStringLiteral("Please choose what to print under \"What To Print\"."), QString(),
+                          Dialogs::Icon::None);
+        return;
+    }
 
     QString folderName;
     bool folderChosen = false;
@@ -89,6 +116,12 @@ void PrintRun::Run(const QString& mode)
 
     steps.step(132, [&] { m_window.setBusy(true); });
     steps.step(134, [&] { m_window.switchPrinter(); });
+    if (const QString missing = m_window.printerMissing(); !missing.isEmpty())
+    {
+        m_window.setBusy(false);
+        m_dialogs.message(missing, QString(), Dialogs::Icon::None);
+        return;
+    }
     std::unique_ptr<Application> application;
     std::unique_ptr<Namespace> session;
     steps.step(136, [&] { application = m_factory.create(); });
@@ -134,6 +167,8 @@ void PrintRun::Run(const QString& mode)
     steps.step(lines.start, [&] { k = 1; });
     steps.step(lines.zero, [&] { taken = 0; });
     bool stopped = false;
+    int& printedCount = m_printed;
+    QStringList failedSubjects;
     while (!stopped && steps.test(lines.loop, [&] { return k <= m_grid.rowCount(); }))
     {
         const bool qualifies =
@@ -153,8 +188,28 @@ void PrintRun::Run(const QString& mode)
                     item = session->GetItemFromID(m_grid.text(k - 1, MailRow::ID));
                 });
                 // A row whose message cannot be fetched is not printed (nor is an earlier one again).
+                bool printed = false;
                 if (item)
-                    steps.step(lines.print, [&] { item->PrintOut(); });
+                    steps.step(lines.print, [&] {
+                        try
+                        {
+                            item->PrintOut();
+                            printed = true;
+                        }
+                        catch (const AppError& e)
+                        {
+                            if (e.number() != olPrinterFailure)
+                                throw;
+                            m_printerFailure = e.description();
+                        }
+                    });
+                if (printed)
+                    ++printedCount;
+                else if (m_printerFailure.isEmpty())
+                    failedSubjects << m_grid.text(k - 1, MailRow::Subject);
+                // The printer's own failure would fail every row after it: one message ends the run.
+                if (!m_printerFailure.isEmpty())
+                    break;
                 // Escape ends the run after the message just printed.
                 stopped = m_window.stopRequested() && taken < total;
             }
@@ -169,13 +224,25 @@ void PrintRun::Run(const QString& mode)
     if (steps.test(228, [&] { return taken < 1; }))
         steps.step(232,
                    [&] { m_dialogs.message(QStringLiteral("No records selected"), QString(), Dialogs::Icon::None); });
+    else if (!m_printerFailure.isEmpty())
+        steps.step(230, [&] {
+            m_dialogs.message(QStringLiteral("Printing stopped: %1\n%2 of %3 messages were printed.")
+                                  .arg(m_printerFailure)
+                                  .arg(printedCount)
+                                  .arg(total),
+                              QString(), Dialogs::Icon::None);
+        });
     else if (stopped)
         steps.step(230, [&] {
             m_dialogs.message(QStringLiteral("Stopped after %1 of %2.").arg(taken).arg(total), QString(),
                               Dialogs::Icon::None);
         });
     else
-        steps.step(230, [&] { m_dialogs.message(QStringLiteral("Done."), QString(), Dialogs::Icon::None); });
+        steps.step(230, [&] {
+            const QString failed =
+                failedSubjects.isEmpty() ? QString() : QStringLiteral("\n\n") + failedRowsText(failedSubjects, total);
+            m_dialogs.message(QStringLiteral("Done.") + failed, QString(), Dialogs::Icon::None);
+        });
 }
 
 } // namespace Outlook

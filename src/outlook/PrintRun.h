@@ -3,6 +3,7 @@
 #include "LineSteps.h"
 
 #include <QString>
+#include <QStringList>
 
 class Dialogs;
 class ReportListModel;
@@ -27,6 +28,9 @@ public:
     virtual void endProgress() = 0;
     /// Lets the window process its events; true when the user asked the run to stop.
     virtual bool stopRequested() = 0;
+    /// Why nothing can be printed before any row is taken (no printer chosen and no
+    /// default printer); empty when printing can go ahead.
+    virtual QString printerMissing() { return {}; }
 };
 
 /// "Start Printing Selected": picks the rows the "What To Print" mode names, fetches
@@ -49,6 +53,10 @@ public:
     /// Rows counted by the last run (N) and taken for printing (P).
     int qualifying() const { return m_total; }
     int taken() const { return m_taken; }
+    /// Rows whose message was printed.
+    int printed() const { return m_printed; }
+    /// Why the last run stopped on a failing printer; empty when it did not.
+    const QString& printerFailure() const { return m_printerFailure; }
 
 private:
     ApplicationFactory& m_factory;
@@ -58,6 +66,8 @@ private:
     LineSteps& m_steps;
     int m_total = 0;
     int m_taken = 0;
+    int m_printed = 0;
+    QString m_printerFailure;
 };
 
 } // namespace Outlook

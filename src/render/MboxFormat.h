@@ -7,8 +7,10 @@
 namespace Render
 {
 
-/// Splitting an mbox file into its messages: a message starts at every line beginning
-/// with "From ", and ">From " lines (any number of '>') lose one '>' when read back.
+/// Splitting an mbox file into its messages. A "From " line starts a message at the start of
+/// the file, or when a header block with fields every mail program writes follows it (one
+/// after a blank line, three right after a body line); a Content-Length that ends exactly at the next "From " line (or
+/// the file's end) is taken as the message's length. ">From " lines (any number of '>') lose one '>' when read back.
 class MboxFormat
 {
 public:

@@ -4,6 +4,7 @@
 #include "FakeEngine.h"
 #include "Form1.h"
 #include "MailRow.h"
+#include "NoPrintServer.h"
 #include "ProcProcessTable.h"
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
@@ -93,6 +94,7 @@ private Q_SLOTS:
     void helpText();
     void secondClickDuringAListingIsIgnored();
     void printRunShowsProgressAndStopsOnEscape();
+    void withoutAnyPrinterOneMessageAndNothingPrinted();
 };
 
 void TestForm1Outlook::initTestCase()
@@ -333,6 +335,23 @@ void TestForm1Outlook::printRunShowsProgressAndStopsOnEscape()
     f.dialogs.shown.clear();
     f.click("PushButton3");
     QCOMPARE(f.dialogs.texts(), QStringList{QStringLiteral("Done.")});
+}
+
+void TestForm1Outlook::withoutAnyPrinterOneMessageAndNothingPrinted()
+{
+    const NoPrintServer none;
+    Fixture f;
+    buildMailbox(f.world);
+    f.click("PushButton1");
+    f.child<QComboBox>("Combo1")->setCurrentText(QStringLiteral("All"));
+    QVERIFY(f.child<QComboBox>("Combo2")->currentText().isEmpty());
+    f.dialogs.shown.clear();
+    f.world.log.clear();
+    f.click("PushButton3");
+    QCOMPARE(f.dialogs.texts(),
+             QStringList{QStringLiteral("No printer is chosen under \"Select Printer\" and there is no "
+                                        "default printer. Please choose a printer.")});
+    QVERIFY(!f.world.log.join(u'|').contains(QStringLiteral("PrintOut")));
 }
 
 QTEST_MAIN(TestForm1Outlook)

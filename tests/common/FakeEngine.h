@@ -22,7 +22,8 @@ struct Mail
     int cls = Outlook::olMail;
     QString body, senderName, senderAddress, senderType = QStringLiteral("SMTP"), subject, entryId;
     QDateTime received;
-    QSet<QString> failing; ///< member names that throw ("Class", "Body", ..., "Item", "PrintOut")
+    QSet<QString>
+        failing; ///< member names that throw ("Class", "Body", ..., "Item", "PrintOut"; "Printer": its printer fails)
     std::function<void()> onPrint;
     std::function<void()> onListed; ///< runs when a listing reads the item's class
 };
@@ -146,6 +147,8 @@ public:
     {
         m_world.log.append(QStringLiteral("PrintOut ") + m_mail->subject);
         failIf(m_mail->failing, QStringLiteral("PrintOut"));
+        if (m_mail->failing.contains(QStringLiteral("Printer")))
+            throw AppError(Outlook::olPrinterFailure, QStringLiteral("Fake.PrintOut"), QStringLiteral("printer gone"));
         if (m_mail->onPrint)
             m_mail->onPrint();
     }

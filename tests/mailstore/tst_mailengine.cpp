@@ -3,10 +3,13 @@
 #include "AppError.h"
 #include "EntryId.h"
 #include "MailEngine.h"
+#include "MailTree.h"
+#include "MboxFormat.h"
 #include "Profile.h"
 #include "RtfText.h"
 #include "TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -113,8 +116,6 @@ private Q_SLOTS:
         QTest::newRow("mbox complex") << "mbox/tika_complex.mbox" << FolderCounts{{"tika_complex.mbox", "3/3"}};
         QTest::newRow("mbox single") << "mbox/tika_single_mail.mbox" << FolderCounts{{"tika_single_mail.mbox", "1/1"}};
         QTest::newRow("mbox simple") << "mbox/mimekit_simple.mbox" << FolderCounts{{"mimekit_simple.mbox", "3/3"}};
-        QTest::newRow("mbox unmunged") << "mbox/mimekit_unmunged.mbox"
-                                       << FolderCounts{{"mimekit_unmunged.mbox", "3/3"}};
     }
 
     void sampleStoreCounts()
@@ -129,6 +130,36 @@ private Q_SLOTS:
         FolderCounts counts;
         walk(*root, QString(), counts);
         QCOMPARE(counts, expected);
+    }
+
+    void mailTreeChoice_data()
+    {
+        // One top folder per entry, "name|flags": s search or views, t holds a standard folder, + has subfolders.
+        QTest::addColumn<QStringList>("tops");
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("cached-mode ost: search folders first")
+            << QStringList{"Common Views|+", "Drizzle|",        "Finder|s+",
+                           "IPM_SUBTREE|t+", "ItemProcSearch|", "SPAM Search Folder 2|+"}
+            << 3;
+        QTest::newRow("German pst") << QStringList{"Suchstamm|+", "Oberste Ebene der persönlichen Ordner|+"} << 1;
+        QTest::newRow("by its standard folders") << QStringList{"Finder|+", "Unnamed|+", "Mailbox|t+"} << 2;
+        QTest::newRow("first with subfolders") << QStringList{"Finder|+", "Empty|", "Mail|+"} << 2;
+        QTest::newRow("search flag beats the name") << QStringList{"IPM_SUBTREE|s+", "Root|+"} << 1;
+        QTest::newRow("only search and views") << QStringList{"Finder|+", "Common Views|+", "Views|+"} << -1;
+    }
+
+    void mailTreeChoice()
+    {
+        QFETCH(QStringList, tops);
+        QFETCH(int, chosen);
+        std::vector<TopFolder> folders;
+        for (const QString& top : tops)
+        {
+            const QString flags = top.section(QLatin1Char('|'), 1);
+            folders.push_back({top.section(QLatin1Char('|'), 0, 0), flags.contains(QLatin1Char('s')),
+                               flags.contains(QLatin1Char('t')), flags.contains(QLatin1Char('+')) ? 2 : 0});
+        }
+        QCOMPARE(chooseMailTree(folders), chosen);
     }
 
     void rootAndFolderNames_data()
@@ -309,6 +340,68 @@ private Q_SLOTS:
         QCOMPARE(counts, expected);
     }
 
+    void mboxSplit_data()
+    {
+        // The file, then each message as read back, after its "From " line.
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QList<QByteArray>>("messages");
+        const QByteArray sep = "From - Tue Dec  1 10:00:00 2026\n";
+        const QByteArray head = "From: a@example.org\nSubject: s\n\n";
+        QTest::newRow("unescaped From in a body: header-like lines without a common field")
+            << sep + head + "movie:\n\nFrom Russia with love\nYear: 1963\n\nend\n\n" + sep + head + "two\n"
+            << QList<QByteArray>{head + "movie:\n\nFrom Russia with love\nYear: 1963\n\nend\n", head + "two\n"};
+        QTest::newRow("From line right after a body line")
+            << sep + head + "text\nFrom x\nFrom: b@example.org\nSubject: t\n\nmore\n"
+            << QList<QByteArray>{head + "text\nFrom x\nFrom: b@example.org\nSubject: t\n\nmore\n"};
+        const QByteArray full = "From: b@example.org\nDate: Tue, 1 Dec 2026 10:00:00 +0000\nSubject: t\n\n";
+        QTest::newRow("no blank line before a full header block")
+            << sep + head + "text\n" + sep + full + "more\n"
+            << QList<QByteArray>{head + "text\n", full + "more\n"};
+        QTest::newRow("From line before a body line") << sep + head + "a\n\nFrom here on\nwe go\n"
+                                                      << QList<QByteArray>{head + "a\n\nFrom here on\nwe go\n"};
+        QTest::newRow("escaped From and CRLF")
+            << QByteArray("From x\r\nSubject: c\r\n\r\n>From y\r\n>>From z\r\n\r\n"
+                          "From x\r\nDate: Tue, 1 Dec 2026 10:00:00 +0000\r\n\r\nb\r\n")
+            << QList<QByteArray>{QByteArray("Subject: c\r\n\r\nFrom y\r\n>From z\r\n"),
+                                 QByteArray("Date: Tue, 1 Dec 2026 10:00:00 +0000\r\n\r\nb\r\n")};
+        const QByteArray inner = "x\n\nFrom y\nSubject: quoted\n\nz\n";
+        const QByteArray counted = "Subject: counted\nContent-Length: " + QByteArray::number(inner.size()) + "\n\n";
+        QTest::newRow("Content-Length ending at the next From") << sep + counted + inner + "\n" + sep + head + "after\n"
+                                                                << QList<QByteArray>{counted + inner, head + "after\n"};
+        QTest::newRow("Content-Length ending at the end of the file")
+            << sep + counted + inner << QList<QByteArray>{counted + inner};
+        const QByteArray wrong = "Subject: counted\nContent-Length: 5\n\n";
+        QTest::newRow("Content-Length off the mark is ignored")
+            << sep + wrong + inner << QList<QByteArray>{wrong + "x\n", "Subject: quoted\n\nz\n"};
+        QTest::newRow("the first line starts a message whatever follows")
+            << QByteArray("From nobody\njust text\n\nFrom x\nbody\n")
+            << QList<QByteArray>{QByteArray("just text\n\nFrom x\nbody\n")};
+    }
+
+    void mboxSplit()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QList<QByteArray>, messages);
+        QBuffer buffer(&file);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        QList<QByteArray> read;
+        Render::MboxFormat::scan(buffer, [&](qint64 offset, const QByteArray&) { read << QByteArray::number(offset); });
+        for (QByteArray& message : read)
+            message = Render::MboxFormat::readMessage(buffer, message.toLongLong());
+        QCOMPARE(read, messages);
+    }
+
+    void mboxSampleWithUnmungedFromLines()
+    {
+        VT_REQUIRE_TESTDATA(QStringLiteral("mbox"));
+        auto ns = session();
+        ns->AddStore(TestSupport::testData(QStringLiteral("mbox/mimekit_unmunged.mbox")));
+        auto items = ns->Folders()->GetLast()->Folders()->Item(1)->Items();
+        QCOMPARE(items->Count(), 2);
+        QVERIFY(items->Item(1)->Body().contains(QStringLiteral("\nFrom Russia with love\n\nWhat does")));
+        QVERIFY(items->Item(2)->Body().contains(QStringLiteral("\nFrom Russia with love\nYear: 1963\n")));
+    }
+
     void mboxMessageFields()
     {
         QTemporaryDir dir;
@@ -397,6 +490,95 @@ private Q_SLOTS:
         auto fresh = session();
         for (int k = 0; k < ids.size(); ++k)
             QCOMPARE(fresh->GetItemFromID(ids[k])->Subject(), subjects[k]);
+    }
+
+    void idsFollowTheirMessages_data()
+    {
+        // After the change, the subject each listed ID fetches ("gone" when the fetch fails).
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList all{"message 0", "message 1", "message 2"};
+        QTest::newRow("mbox compacted") << "mbox"
+                                        << "compact" << QStringList{"gone", "message 1", "message 2"};
+        QTest::newRow("mbox message added before") << "mbox"
+                                                   << "insert" << all;
+        QTest::newRow("mbox status rewritten in place") << "mbox"
+                                                        << "status" << all;
+        QTest::newRow("mbox other messages at the same offsets") << "mbox"
+                                                                 << "replace" << QStringList{"gone", "gone", "gone"};
+        QTest::newRow("maildir flags changed") << "maildir"
+                                               << "flags" << all;
+        QTest::newRow("maildir new to cur") << "maildir"
+                                            << "seen" << all;
+        QTest::newRow("maildir deleted") << "maildir"
+                                         << "delete" << QStringList{"message 0", "gone", "message 2"};
+    }
+
+    void idsFollowTheirMessages()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, change);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(kind);
+        const auto box = [](QList<int> numbers, const QByteArray& status) {
+            QByteArray out;
+            for (int n : numbers)
+                out += "From - Tue Dec  1 10:00:00 2026\nX-Mozilla-Status: " + status + "\n" + mail(n) + "\n";
+            return out;
+        };
+        const auto md = [&](const char* name) {
+            return dir.filePath(QStringLiteral("maildir/") + QLatin1String(name));
+        };
+        if (kind == u"mbox")
+            writeFile(path, box({0, 1, 2}, "0000"));
+        else
+        {
+            writeFile(md("cur/1000.x:2,S"), mail(0));
+            writeFile(md("cur/1001.x:2,S"), mail(1));
+            writeFile(md("new/1002.x"), mail(2));
+        }
+        QStringList ids;
+        {
+            auto ns = session();
+            ns->AddStore(path);
+            auto items = ns->Folders()->GetLast()->Folders()->Item(1)->Items();
+            for (int j = 1; j <= items->Count(); ++j)
+                ids << items->Item(j)->EntryID();
+        }
+        QCOMPARE(ids.size(), 3);
+        if (change == u"compact")
+            writeFile(path, box({1, 2}, "0000"));
+        else if (change == u"insert")
+            writeFile(path, box({7, 0, 1, 2}, "0000"));
+        else if (change == u"status")
+            writeFile(path, box({0, 1, 2}, "0001"));
+        else if (change == u"replace")
+            writeFile(path, box({5, 6, 7}, "0000"));
+        else if (change == u"flags")
+            QVERIFY(QFile::rename(md("cur/1000.x:2,S"), md("cur/1000.x:2,RS")));
+        else if (change == u"seen")
+            QVERIFY(QFile::rename(md("new/1002.x"), md("cur/1002.x:2,S")));
+        else
+            QVERIFY(QFile::remove(md("cur/1001.x:2,S")));
+        auto fresh = session();
+        QStringList fetched;
+        for (const QString& id : ids)
+        {
+            try
+            {
+                auto item = fresh->GetItemFromID(id);
+                fetched << item->Subject();
+                QVERIFY(
+                    item->Body().contains(item->Subject().replace(QLatin1String("message"), QLatin1String("body"))));
+            }
+            catch (const AppError&)
+            {
+                fetched << QStringLiteral("gone");
+            }
+        }
+        QCOMPARE(fetched, expected);
     }
 
     void badEntryIdsFail_data()

@@ -164,18 +164,20 @@ void TestMailListing::silentFailuresInsideTheWalk_data()
     QTest::newRow("item count cannot be read")
         << Setup([](Fake::World& w) { w.profile[0]->folders[1]->failing << "ItemCount"; })
         << QStringList{"Mailbox|Inbox|Reports|report 1", "Mailbox|Inbox|Projects|project 1", "Mailbox|Inbox||inbox 1"};
-    QTest::newRow("an item that cannot be fetched is left out")
+    // A message that cannot be read still gets a row, which says so.
+    QTest::newRow("an item that cannot be fetched gets a row saying so")
         << Setup([](Fake::World& w) { w.profile[0]->folders[0]->items[0]->failing << "Item"; })
         << QStringList{"Mailbox|Inbox|Reports|report 1", "Mailbox|Inbox|Projects|project 1",
+                       "Mailbox|Inbox||(This message could not be read: The fake engine fails Item)",
                        "Mailbox|Sent Items||sent 1"};
     QTest::newRow("unreadable class counts as mail")
         << Setup([](Fake::World& w) { w.profile[0]->folders[0]->items[0]->failing << "Class"; })
         << QStringList{"Mailbox|Inbox|Reports|report 1", "Mailbox|Inbox|Projects|project 1", "Mailbox|Inbox||inbox 1",
                        "Mailbox|Sent Items||sent 1"};
-    QTest::newRow("unreadable cell stays empty, the others are filled")
+    QTest::newRow("unreadable subject says so, the other cells are filled")
         << Setup([](Fake::World& w) { w.profile[0]->folders[1]->items[0]->failing << "Subject"; })
         << QStringList{"Mailbox|Inbox|Reports|report 1", "Mailbox|Inbox|Projects|project 1", "Mailbox|Inbox||inbox 1",
-                       "Mailbox|Sent Items||"};
+                       "Mailbox|Sent Items||(This message could not be read: The fake engine fails Subject)"};
     QTest::newRow("unreadable folder name: the folder is walked, its cells keep the last names")
         << Setup([](Fake::World& w) {
                auto& publicFolders = w.profile[0]->folder("All Public Folders");

@@ -17,10 +17,15 @@ public:
     explicit LoggingWindow(QStringList& log) : m_log(log) {}
     void setBusy(bool busy) override { m_log.append(busy ? QStringLiteral("busy") : QStringLiteral("not busy")); }
     void switchPrinter() override { m_log.append(QStringLiteral("switch printer")); }
-    void showProgress(int, int taken, int total) override { m_log.append(QStringLiteral("%1 of %2").arg(taken).arg(total)); }
+    void showProgress(int, int taken, int total) override
+    {
+        m_log.append(QStringLiteral("%1 of %2").arg(taken).arg(total));
+    }
     void endProgress() override { m_log.append(QStringLiteral("end progress")); }
     bool stopRequested() override { return stop; }
+    QString printerMissing() override { return missing; }
     bool stop = false;
+    QString missing;
 
 private:
     QStringList& m_log;
@@ -86,6 +91,8 @@ private Q_SLOTS:
     void orderOfEffects();
     void blankOrCancelledFolderNameDoesNothing_data();
     void blankOrCancelledFolderNameDoesNothing();
+    void printerFailureEndsTheRunOnce_data();
+    void printerFailureEndsTheRunOnce();
     void failingStepsAreReportedAndTheRunGoesOn_data();
     void failingStepsAreReportedAndTheRunGoesOn();
     void stopEndsAfterTheCurrentMessage();
@@ -160,22 +167,65 @@ void TestPrintRun::orderOfEffects()
 
 void TestPrintRun::blankOrCancelledFolderNameDoesNothing_data()
 {
+    QTest::addColumn<QString>("mode");
     QTest::addColumn<bool>("cancel");
     QTest::addColumn<QString>("answer");
-    QTest::newRow("cancelled") << true << "";
-    QTest::newRow("only blanks") << false << "   ";
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("cancelled") << "User-specified Folder" << true << ""
+                               << "Enter folder name: ";
+    QTest::newRow("only blanks") << "User-specified Folder" << false << "   "
+                                 << "Enter folder name: ";
+    const QString choose = QStringLiteral("Please choose what to print under \"What To Print\".");
+    QTest::newRow("blank mode") << "" << false << "" << choose;
+    QTest::newRow("stored mode the list cannot show") << "Junk E-mail" << false << "" << choose;
 }
 
 void TestPrintRun::blankOrCancelledFolderNameDoesNothing()
 {
+    QFETCH(QString, mode);
     QFETCH(bool, cancel);
     QFETCH(QString, answer);
+    QFETCH(QString, shown);
     Fixture f;
     if (!cancel)
         f.dialogs.inputAnswers.enqueue(answer);
-    f.run(QStringLiteral("User-specified Folder"));
+    f.run(mode);
     QVERIFY(f.world.log.isEmpty());
-    QCOMPARE(f.dialogs.shown.size(), 1); // the input box only
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown.first().text, shown);
+}
+
+void TestPrintRun::printerFailureEndsTheRunOnce_data()
+{
+    QTest::addColumn<QString>("missing");
+    QTest::addColumn<int>("failingRow");
+    QTest::addColumn<QStringList>("printed");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no printer and no default: nothing taken") << "No printer" << -1 << QStringList{} << "No printer";
+    QTest::newRow("printer fails at the third row")
+        << "" << 2 << QStringList{"p1", "a1", "a2"} << "Printing stopped: printer gone\n2 of 6 messages were printed.";
+    QTest::newRow("printer fails at the first row")
+        << "" << 0 << QStringList{"p1"} << "Printing stopped: printer gone\n0 of 6 messages were printed.";
+}
+
+void TestPrintRun::printerFailureEndsTheRunOnce()
+{
+    QFETCH(QString, missing);
+    QFETCH(int, failingRow);
+    QFETCH(QStringList, printed);
+    QFETCH(QString, message);
+    Fixture f;
+    f.window.missing = missing;
+    if (failingRow >= 0)
+        for (int row = failingRow; row < f.grid.rowCount(); ++row)
+            f.world.find(f.grid.text(row, Outlook::MailRow::ID))->failing << QStringLiteral("Printer");
+    f.run(QStringLiteral("All"));
+    QCOMPARE(f.printed(), printed);
+    QVERIFY(f.errorLines.isEmpty());
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown.first().text, message);
+    QVERIFY(f.world.log.contains(QStringLiteral("not busy")));
+    QCOMPARE(f.world.log.contains(QStringLiteral("create")), missing.isEmpty());
 }
 
 void TestPrintRun::failingStepsAreReportedAndTheRunGoesOn_data()
@@ -185,18 +235,23 @@ void TestPrintRun::failingStepsAreReportedAndTheRunGoesOn_data()
     QTest::addColumn<QList<int>>("lines");
     QTest::addColumn<QStringList>("printed");
     QTest::addColumn<QString>("message");
-    QTest::newRow("ticked: unknown entry ID") << "User Checked Items"
-                                              << "fetch" << QList<int>{180} << QStringList{"a1"} << "Done.";
+    // Done. names the rows that failed.
+    QTest::newRow("ticked: unknown entry ID")
+        << "User Checked Items"
+        << "fetch" << QList<int>{180} << QStringList{"a1"} << "Done.\n\n1 of 2 messages could not be printed:\np1";
     QTest::newRow("all: print fails") << "All"
                                       << "print" << QList<int>{200} << QStringList{"p1", "a1", "s1", "q1", "b1"}
-                                      << "Done.";
+                                      << "Done.\n\n1 of 6 messages could not be printed:\na2";
     QTest::newRow("folder: print fails") << "Inbox"
-                                         << "print" << QList<int>{218} << QStringList{"p1", "a1", "b1"} << "Done.";
-    QTest::newRow("no engine: every fetch fails, still Done.")
+                                         << "print" << QList<int>{218} << QStringList{"p1", "a1", "b1"}
+                                         << "Done.\n\n1 of 4 messages could not be printed:\na2";
+    QTest::newRow("no engine: every fetch fails")
         << "Inbox"
-        << "engine" << QList<int>{136, 138, 216, 216, 216, 216} << QStringList{} << "Done.";
+        << "engine" << QList<int>{136, 138, 216, 216, 216, 216} << QStringList{}
+        << "Done.\n\n4 of 4 messages could not be printed:\np1\na1\na2\nb1";
     QTest::newRow("no namespace") << "User Checked Items"
-                                  << "namespace" << QList<int>{138, 180, 180} << QStringList{} << "Done.";
+                                  << "namespace" << QList<int>{138, 180, 180} << QStringList{}
+                                  << "Done.\n\n2 of 2 messages could not be printed:\np1\na1";
 }
 
 void TestPrintRun::failingStepsAreReportedAndTheRunGoesOn()

@@ -10,6 +10,7 @@
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using Outlook::MailRow::Column;
@@ -28,13 +29,14 @@ struct Listed
     ReportListModel grid;
     Outlook::EventPump pump;
 
-    explicit Listed(const QString& storePath)
+    /// Lists the store file, or with `profile` every store the profile names.
+    explicit Listed(const QString& storePath, const QString& profile = QString())
     {
         for (int column = 0; column < Column::ColumnCount; ++column)
             grid.addColumn(QString::number(column), 2000);
-        MailStore::EngineFactory engine(QStringLiteral("/nonexistent/profile.txt"));
+        MailStore::EngineFactory engine(profile.isEmpty() ? QStringLiteral("/nonexistent/profile.txt") : profile);
         Outlook::MailListing listing(engine, dialogs, grid, pump);
-        listing.ListOutlookMail({false, true, storePath});
+        listing.ListOutlookMail({!profile.isEmpty(), profile.isEmpty(), storePath});
     }
 
     // "Folder|Subfolder" of each row, runs of equal values folded into "Folder|Subfolder xN".
@@ -99,20 +101,39 @@ void TestSampleStores::listsTheMailOfASampleStore_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("groups");
+    QTest::addColumn<QString>("closing"); // the listing's closing message
     QTest::newRow("standard folders, contact and appointment left out")
-        << "Outlook.pst" << QStringList{"Inbox| x8", "Sent Items| x6"};
-    QTest::newRow("mail in a subfolder of Inbox") << "testPST_variousBodyTypes.pst" << QStringList{"Inbox|tmp x4"};
-    QTest::newRow("contacts only") << "SampleContacts.pst" << QStringList{};
-    QTest::newRow("mail only in the root") << "testPST.pst" << QStringList{};
+        << "Outlook.pst" << QStringList{"Inbox| x8", "Sent Items| x6"} << "Done.";
+    QTest::newRow("mail in a subfolder of Inbox")
+        << "testPST_variousBodyTypes.pst" << QStringList{"Inbox|tmp x4"} << "Done.";
+    QTest::newRow("contacts only") << "SampleContacts.pst" << QStringList{} << "Done.";
+    // Mail kept in the top folder is not listed, and the listing says so.
+    QTest::newRow("mail only in the top folder")
+        << "testPST.pst" << QStringList{} << "Done.\n\nhong-thai.nguyen: 7 messages in its top folder are not listed";
+    QTest::newRow("one mail in the top folder")
+        << "attachAndInline.pst" << QStringList{}
+        << "Done.\n\nattachAndInline: 1 message in its top folder is not listed";
+    QTest::newRow("profile with a store that cannot be opened")
+        << "profile" << QStringList{"Inbox|tmp x4"}
+        << "Done.\n\nLeft out: The store \"/nonexistent/gone.pst\" does not exist.";
 }
 
 void TestSampleStores::listsTheMailOfASampleStore()
 {
     QFETCH(QString, file);
     QFETCH(QStringList, groups);
-    Listed listed(sample(file));
+    QFETCH(QString, closing);
+    QTemporaryDir dir;
+    const QString profile = dir.filePath(QStringLiteral("profile.txt"));
+    if (file == u"profile")
+    {
+        QFile out(profile);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("/nonexistent/gone.pst\n" + sample(QStringLiteral("testPST_variousBodyTypes.pst")).toUtf8() + '\n');
+    }
+    Listed listed(sample(file), file == u"profile" ? profile : QString());
     QCOMPARE(listed.groups(), groups);
-    QCOMPARE(listed.dialogs.texts(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(listed.dialogs.texts(), QStringList{closing});
     for (int row = 0; row < listed.grid.rowCount(); ++row)
     {
         QVERIFY(!listed.grid.text(row, Column::Root).isEmpty());

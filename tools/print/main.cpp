@@ -39,6 +39,7 @@ enum ExitCode
     SomeFailed = 1,
     BadArguments = 2,
     SourceUnreadable = 3,
+    PrinterUnusable = 4,
     OutputUnwritable = 5,
     Stopped = 130,
 };
@@ -313,6 +314,9 @@ int run(const PrintTool::Options& options)
         try
         {
             listing.ListOutlookMail(source.listing);
+            // What the listing does not cover is said, as the window says it after "Done.".
+            for (const QString& note : listing.ClosingNotes)
+                say(note);
         }
         catch (...)
         {
@@ -499,6 +503,17 @@ int run(const PrintTool::Options& options)
     const int total = printRun.qualifying();
     const int failed = int(failedRows.size()) + failures;
 
+    if (!printRun.printerFailure().isEmpty())
+    {
+        say(QStringLiteral("printing stopped: %1; %2 of %3 messages printed%4")
+                .arg(printRun.printerFailure())
+                .arg(printRun.printed())
+                .arg(total)
+                .arg(options.combined.isEmpty()
+                         ? QString()
+                         : QStringLiteral("; %1 was not written, as it would miss messages").arg(options.combined)));
+        return PrinterUnusable;
+    }
     if (stopSignal && taken < total)
     {
         say(QStringLiteral("stopped after %1 of %2 messages%3")
