@@ -194,7 +194,9 @@ private Q_SLOTS:
     void failuresGiveTheirExitCode_data();
     void failuresGiveTheirExitCode();
     void readsDbxThroughTheConverter();
+    void ctrlCStopsAfterTheCurrentMessage_data();
     void ctrlCStopsAfterTheCurrentMessage();
+    void severalJobsWriteWhatOneJobWrites();
     void choosesWhatGoesIn_data();
     void choosesWhatGoesIn();
     void resumesAStoppedRunWithoutCopies_data();
@@ -378,8 +380,16 @@ void TestPrintTool::readsDbxThroughTheConverter()
     QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
+void TestPrintTool::ctrlCStopsAfterTheCurrentMessage_data()
+{
+    QTest::addColumn<QString>("jobs");
+    QTest::newRow("one job") << QStringLiteral("1");
+    QTest::newRow("three jobs") << QStringLiteral("3");
+}
+
 void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
 {
+    QFETCH(QString, jobs);
     QTemporaryDir dir;
     writeNumberedStore(dir.filePath(QStringLiteral("store/Inbox")), 60);
     const QString out = dir.filePath(QStringLiteral("out"));
@@ -387,7 +397,7 @@ void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
 
     QProcess process;
     process.start(tool(), {QStringLiteral("--store"), dir.filePath(QStringLiteral("store")), QStringLiteral("--outdir"),
-                           out, QStringLiteral("--combined"), combined});
+                           out, QStringLiteral("--combined"), combined, QStringLiteral("--jobs"), jobs});
     QVERIFY(process.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(!filesIn(out).filter(QStringLiteral(".pdf")).isEmpty(), 60000);
     ::kill(pid_t(process.processId()), SIGINT);
@@ -400,6 +410,38 @@ void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
     QVERIFY(done < 60);
     QCOMPARE(filesIn(out).size(), done); // whole PDFs only, no temporary ones
     QVERIFY(!QFileInfo::exists(combined));
+}
+
+// The same subjects in two folders with different bodies: the second copy of a name must be
+// the second folder's message however many workers render them.
+void TestPrintTool::severalJobsWriteWhatOneJobWrites()
+{
+    QTemporaryDir dir;
+    for (const QString& folder : {QStringLiteral("Inbox"), QStringLiteral("Other")})
+    {
+        QList<QByteArray> messages;
+        for (int i = 1; i <= 150; ++i)
+            messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i),
+                                QStringLiteral("%1 body %2 ").arg(folder).arg(i).repeated(i % 7 == 0 ? 400 : 1), 1);
+        writeMbox(dir.filePath(QStringLiteral("store/") + folder), messages);
+    }
+    QHash<QString, QString> texts[2];
+    for (const int jobs : {1, 2})
+    {
+        const QString out = dir.filePath(QStringLiteral("out%1").arg(jobs));
+        const Result result = runTool({"--store", dir.filePath(QStringLiteral("store")), "--outdir", out, "--combined",
+                                       out + QStringLiteral(".pdf"), "--jobs", QString::number(jobs), "--quiet"});
+        QVERIFY2(result.code == 0, qPrintable(result.err));
+        for (const QString& name : filesIn(out))
+            texts[jobs - 1].insert(name, QStringLiteral("%1 pages: %2")
+                                             .arg(pdfPages(out + u'/' + name))
+                                             .arg(TestSupport::pdfText(out + u'/' + name)));
+        texts[jobs - 1].insert(QStringLiteral("combined"), TestSupport::pdfText(out + QStringLiteral(".pdf")));
+    }
+    QCOMPARE(texts[0].size(), 301);
+    const QStringList second = texts[0].keys().filter(QStringLiteral(" Message 7-2.pdf"));
+    QVERIFY(second.size() == 1 && texts[0].value(second[0]).contains(u"Other body 7"));
+    QCOMPARE(texts[1], texts[0]);
 }
 
 // Three folders: dates in several offsets, a subject word no body holds, copies of one

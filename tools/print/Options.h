@@ -41,6 +41,8 @@ struct Options
     bool dedupe = false;
     bool listDuplicates = false; ///< with list: the rows left out as copies instead
     bool resume = false;
+    // Speed
+    int jobs = 0; ///< messages rendered at once into --outdir; 0: one per processor
 
     bool hasOutput() const { return print || !outDir.isEmpty() || !combined.isEmpty(); }
 };
