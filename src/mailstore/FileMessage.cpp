@@ -18,16 +18,15 @@ namespace MailStore
 using Render::GCharPtr;
 using Render::GObjectPtr;
 
-namespace
-{
-
-// The local time of an instant through a zone read once: the C library's local time
-// would read the zone file again for every message.
-QDateTime localTime(qint64 secs)
+// Through a zone read once: the C library's local time checks the zone file again for every message.
+QDateTime localDateTime(qint64 secs)
 {
     static const QTimeZone zone = QTimeZone::systemTimeZone();
     return zone.isValid() ? QDateTime::fromSecsSinceEpoch(secs, zone) : QDateTime::fromSecsSinceEpoch(secs);
 }
+
+namespace
+{
 
 QString fromUtf8(const char* text)
 {
@@ -63,7 +62,7 @@ MessageSummary parsedSummary(const QByteArray& header)
             summary.senderName = summary.senderAddress;
     }
     if (GDateTime* date = g_mime_message_get_date(message.get()))
-        summary.date = localTime(g_date_time_to_unix(date));
+        summary.date = localDateTime(g_date_time_to_unix(date));
     return summary;
 }
 
@@ -127,7 +126,7 @@ MessageSummary MessageSummary::fromHeader(const QByteArray& header)
         else if (field == Date)
         {
             GDateTime* date = g_mime_utils_header_decode_date(value.get());
-            summary.date = date ? localTime(g_date_time_to_unix(date)) : QDateTime();
+            summary.date = date ? localDateTime(g_date_time_to_unix(date)) : QDateTime();
             if (date)
                 g_date_time_unref(date);
         }

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStringBuilder>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -144,16 +145,24 @@ public:
     std::unique_ptr<Outlook::Item> item(int i) override
     {
         const Entry& e = index().at(i);
-        return mboxItem(m_path, e.offset, e.check, e.summary, m_idPrefix);
+        MessageSummary summary = e.summary;
+        if (e.date != kNoDate)
+            summary.date = localDateTime(e.date);
+        return mboxItem(m_path, e.offset, QStringLiteral("%1").arg(e.check, 16, 16, QLatin1Char('0')),
+                        std::move(summary), m_idPrefix);
     }
 
 private:
+    // Kept for every message of the folder while the store is open, so kept small: the
+    // check value as a number, the date as seconds (a QDateTime in a zone is a heap object).
     struct Entry
     {
         qint64 offset;
-        QString check;
-        MessageSummary summary;
+        quint64 check;
+        qint64 date;
+        MessageSummary summary; ///< without its date
     };
+    static constexpr qint64 kNoDate = std::numeric_limits<qint64>::min();
 
     const std::vector<Entry>& index()
     {
@@ -163,7 +172,10 @@ private:
             QFile file(m_path);
             if (file.open(QIODevice::ReadOnly))
                 Render::MboxFormat::scan(file, [this](qint64 offset, const QByteArray& header) {
-                    m_index->push_back({offset, mboxCheck(header), MessageSummary::fromHeader(header)});
+                    MessageSummary summary = MessageSummary::fromHeader(header);
+                    const qint64 date = summary.date.isValid() ? summary.date.toSecsSinceEpoch() : kNoDate;
+                    summary.date = QDateTime();
+                    m_index->push_back({offset, mboxCheck(header).toULongLong(nullptr, 16), date, std::move(summary)});
                 });
         }
         return *m_index;
