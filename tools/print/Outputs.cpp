@@ -181,6 +181,8 @@ bool Outputs::startJob(const Render::Message&, std::unique_ptr<Render::PendingFi
 
 void Outputs::startWorkers()
 {
+    // A worker that died makes its request fail, and the message is rendered here instead.
+    std::signal(SIGPIPE, SIG_IGN);
     for (int i = 0; i < m_maxJobs; ++i)
     {
         int requests[2], replies[2];
