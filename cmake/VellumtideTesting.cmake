@@ -56,7 +56,7 @@ function(vellumtide_add_fuzzer name)
     if(NOT VELLUMTIDE_FUZZ)
         return()
     endif()
-    cmake_parse_arguments(F "" "SECONDS" "SOURCES;LIBS;CORPUS" ${ARGN})
+    cmake_parse_arguments(F "" "SECONDS" "SOURCES;LIBS;CORPUS;ARGS" ${ARGN})
     if(NOT F_SECONDS)
         set(F_SECONDS ${VELLUMTIDE_FUZZ_SECONDS})
     endif()
@@ -69,7 +69,7 @@ function(vellumtide_add_fuzzer name)
     add_test(NAME ${name}
         COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
                 ${VELLUMTIDE_ISOLATE} $<TARGET_FILE:${name}> -max_total_time=${F_SECONDS} -rss_limit_mb=2048
-                -timeout=20 ${corpus} ${F_CORPUS})
+                -timeout=20 ${F_ARGS} ${corpus} ${F_CORPUS})
     set_tests_properties(${name} PROPERTIES
         LABELS fuzz
         TIMEOUT 600

@@ -24,7 +24,9 @@ for path in usr/lib/vellumtide/vellumtide usr/lib/vellumtide/vellumtide-render u
     usr/bin/vellumtide-print \
     usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/icons/hicolor/16x16/apps/$id.png \
-    usr/share/icons/hicolor/48x48/apps/$id.png usr/share/icons/hicolor/256x256/apps/$id.png; do
+    usr/share/icons/hicolor/48x48/apps/$id.png usr/share/icons/hicolor/256x256/apps/$id.png \
+    usr/share/man/man1/vellumtide.1 usr/share/man/man1/vellumtide-print.1 usr/share/man/man1/vellumtide-render.1 \
+    usr/share/man/man1/DBXToEML.1; do
     grep -q " \./$path\( -> .*\)\?\$" "$work/contents" || fail "$path is not in the package"
 done
 ! grep -Eq '/(tst_|fuzz_)|\.a$' "$work/contents" || fail "the package carries test programs or static libraries"

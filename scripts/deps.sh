@@ -7,13 +7,18 @@ set -e
 packages="build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libcups2-dev cups cups-client cups-bsd
  libpff-dev libbfio-dev libgmime-3.0-dev fonts-liberation fonts-droid-fallback xvfb xauth x11-utils
  imagemagick poppler-utils xdotool
- libytnef0-dev fonts-unfonts-core fonts-symbola"
+ libytnef0-dev fonts-unfonts-core fonts-symbola libssl-dev qt6-image-formats-plugins
+ libqpdf-dev scdoc"
 if [ "${1:-}" = "--test" ]; then
     packages="$packages clang libclang-rt-14-dev undbx"
+    # openssl makes the signed and encrypted messages the reader tests
+    packages="$packages openssl"
     # readpst and lspst: the .pst peers of bench/mailstore
     packages="$packages pst-utils"
     # the package check: desktop entry and AppStream validators
     packages="$packages desktop-file-utils appstream"
+    # the production tests read outlines and pages with qpdf's JSON
+    packages="$packages qpdf"
 fi
 missing=""
 for p in $packages; do

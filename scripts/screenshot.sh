@@ -19,7 +19,8 @@ work=$(mktemp -d /tmp/vt-shot.XXXXXX)
 trap '"$here/cups-private.sh" stop "$work/cups"; rm -rf "$work"' EXIT INT TERM
 eval "$("$here/cups-private.sh" start "$work/cups" Office_Laser Vellumtide_PDF)"
 export CUPS_SERVER
-unset PRINTER LPDEST
+# The screenshot shows only its own mail, never the user's spool or mail programs' folders.
+unset PRINTER LPDEST MAIL XDG_DATA_HOME
 mkdir -p "$work/home/.config/Quillmark" "$work/cups-client" "$work/run"
 chmod 700 "$work/run"
 [ -z "$store" ] || printf '%s\n' "$store" >"$work/home/.config/Quillmark/Vellumtide-profile.txt"

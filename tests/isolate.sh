@@ -1,6 +1,6 @@
 #!/bin/sh
-# Runs one test with its own HOME, XDG folders and CUPS client settings, so it
-# never reads or writes the real user's settings or default printer.
+# Runs one test with its own HOME, XDG folders, mail spool and CUPS client settings, so it
+# never reads or writes the real user's settings, mail or default printer.
 t=$(mktemp -d "${TMPDIR:-/tmp}/vt-test.XXXXXX") || exit 1
 mkdir -p "$t/home" "$t/config" "$t/data" "$t/cache" "$t/run" "$t/cups-root"
 chmod 700 "$t/run"
@@ -10,7 +10,7 @@ CUPS_SERVERROOT=$t/cups-root
 # Tests that write settings or printer defaults refuse to run unless HOME lies under this.
 VELLUMTIDE_ISOLATED=$t
 export HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_RUNTIME_DIR CUPS_SERVERROOT VELLUMTIDE_ISOLATED
-unset PRINTER LPDEST
+unset PRINTER LPDEST MAIL
 "$@"
 rc=$?
 rm -rf "$t"

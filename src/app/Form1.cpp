@@ -448,7 +448,10 @@ void Form1::PushButton8_Click()
     Dialogs::OpenFileRequest request;
     trap.step(100, [&] { fileName.clear(); });
     trap.step(102, [&] { request.title = QStringLiteral("Select PST File"); });
-    trap.step(104, [&] { request.filter = QStringLiteral("All PST Files (*.pst)"); });
+    // .ost files and mbox files are stores too: they must be pickable.
+    trap.step(104, [&] {
+        request.filter = QStringLiteral("All PST Files (*.pst);;Outlook data files (*.pst *.ost);;All files (*)");
+    });
     trap.step(106, [&] { fileName = m_services.dialogs.openFiles(request).value(0); });
     if (trap.test(108, [&] { return !fileName.isEmpty(); }))
         trap.step(110, [&] { Text2->setText(fileName); });

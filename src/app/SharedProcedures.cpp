@@ -10,11 +10,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSocketNotifier>
 #include <QTime>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
 
@@ -125,6 +128,32 @@ void EndProgram(SettingsStore& settings)
     // Returning to the event loop would let a running handler go on; unwinding its
     // stack would run it too. Leave without either.
     ::_exit(0);
+}
+
+namespace
+{
+
+int stopPipe[2] = {-1, -1};
+
+extern "C" void onStopSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(stopPipe[1], &byte, 1);
+}
+
+} // namespace
+
+void EndOnStopSignals(std::function<void()> end)
+{
+    if (stopPipe[0] >= 0 || ::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [end = std::move(end)] { end(); });
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
 }
 
 void TerminateProcessesByName(ProcessTable& processes, const QString& name)

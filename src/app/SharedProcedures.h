@@ -48,6 +48,10 @@ void SetApplicationTitle();
 /// disk first.
 [[noreturn]] void EndProgram(SettingsStore& settings);
 
+/// Calls end (which ends the program) when the program is asked to stop by a signal
+/// (SIGTERM at logout, SIGINT, SIGHUP), from the event loop where cleaning up is safe.
+void EndOnStopSignals(std::function<void()> end);
+
 /// Ends every process (but this one) whose executable name ends with name, in any letter case.
 void TerminateProcessesByName(ProcessTable& processes, const QString& name);
 

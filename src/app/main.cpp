@@ -10,13 +10,28 @@
 #include "QtDialogs.h"
 #include "SettingsStore.h"
 #include "SharedProcedures.h"
+#include "Version.h"
 #include "WineRegistry.h"
 #include "WorkFolder.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
+    if (printVersionWhenAsked(argc, argv, "vellumtide"))
+        return 0;
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0))
+    {
+        std::fputs("usage: vellumtide [--help | --version]\n"
+                   "Opens the main window: list the messages of Outlook .pst/.ost files and the stores of\n"
+                   "your mail profile, tick the ones you want and print them in one run; its button\n"
+                   "\"Search For Outlook Express\" opens the window for Outlook Express .dbx folders.\n"
+                   "Without a window: vellumtide-print. Manual: man vellumtide.\n",
+                   stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
 
@@ -25,7 +40,13 @@ int main(int argc, char* argv[])
     CupsPrinterSystem printers;
     ProcProcessTable processes;
     MailStore::EngineFactory engine;
-    auto endProgram = [&settings] { Main::EndProgram(settings); };
+    // The Outlook Express window's work files go with the program, however it ends.
+    WorkFolder workFolder;
+    auto endProgram = [&settings, &workFolder] {
+        workFolder.remove();
+        Main::EndProgram(settings);
+    };
+    Main::EndOnStopSignals(endProgram);
 
     Form1::Services services{dialogs, settings,  printers, processes, engine, QCoreApplication::applicationDirPath(),
                              nullptr, endProgram};
@@ -34,10 +55,9 @@ int main(int argc, char* argv[])
     Express1 express(dialogs, registry, WinePrefix::fromEnvironment());
     Form2::State expressState;
     PosixProcessLauncher launcher;
-    WorkFolder workFolder;
     services.showOutlookExpress = [&](QWidget* parent) {
         Form2 window({dialogs, settings, printers, launcher, express, expressState,
-                      QCoreApplication::applicationDirPath(), workFolder.path(), ApplicationIcon(),
+                      QCoreApplication::applicationDirPath(), workFolder, ApplicationIcon(),
                       [&] { return Main::IsOutlookInstalled(engine); }, endProgram, Main::FileExists, LoadCursorFile,
                       [](double seconds) { Main::WaitSeconds(seconds); }},
                      parent);

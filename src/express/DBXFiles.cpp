@@ -5,11 +5,14 @@
 #include "modRegistry.h"
 
 #include <QDir>
+#include <optional>
 
 namespace
 {
 
 const QString kIdentities = QStringLiteral("HKEY_CURRENT_USER\\Identities");
+const QString kProfiles =
+    QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList");
 
 } // namespace
 
@@ -33,7 +36,9 @@ QStringList DBXFiles::GetStoreFolder()
         if (identities.isEmpty())
             throw AppError(kFailure, QString(), QString());
 
-        const QString profile = m_prefix.profileFolder();
+        // Replaced before the path is resolved, so its letter case is matched on disk like
+        // the rest of a drive path.
+        std::optional<QString> profile;
         QStringList folders;
         for (const QString& identity : identities)
         {
@@ -48,7 +53,12 @@ QStringList DBXFiles::GetStoreFolder()
             if (values.count() == 0)
                 continue;
             QString folder = values.item(QStringLiteral("Store Root")).toString();
-            folder.replace(QStringLiteral("%UserProfile%"), profile);
+            if (folder.contains(QStringLiteral("%UserProfile%")))
+            {
+                if (!profile)
+                    profile = windowsProfileFolder();
+                folder.replace(QStringLiteral("%UserProfile%"), *profile);
+            }
             folder = m_prefix.toRealPath(folder);
             // Without a separator the folder would be taken as a prefix of file names.
             if (folder.startsWith(u'/') && !folder.endsWith(u'/'))
@@ -72,16 +82,36 @@ QStringList DBXFiles::GetDBXFilesInPath(const QString& folder)
     if (!folder.startsWith(u'/'))
         return files;
     const QString directory = FileUtilities::FolderPart(folder);
-    const QString pattern = (folder.mid(directory.size()) + QStringLiteral("*.dbx")).toLower();
+    const QString pattern = folder.mid(directory.size()) + QStringLiteral("*.dbx");
     for (const QString& name : QDir(directory).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
     {
-        if (!FileUtilities::MatchesWildcard(name.toLower(), pattern) || IsExcludedStoreFile(name))
+        if (!FileUtilities::MatchesWildcard(name, pattern, Qt::CaseInsensitive) || IsExcludedStoreFile(name))
             continue;
         files.append(directory + name);
     }
     if (!files.isEmpty())
         files.append(QString());
     return files;
+}
+
+QString DBXFiles::windowsProfileFolder()
+{
+    // The profile Wine made for the user is named in the machine's profile list (user
+    // accounts are S-1-5-21-...); a prefix without one uses the login name.
+    const KeyedCollection users = m_registry.EnumSubKeys(kProfiles);
+    for (int i = 1; i <= users.count(); ++i)
+    {
+        const QString sid = users.item(i).toString();
+        if (!sid.startsWith(QStringLiteral("S-1-5-21-")))
+            continue;
+        const KeyedCollection values = m_registry.EnumValues(kProfiles + u'\\' + sid);
+        const QString path = values.contains(QStringLiteral("ProfileImagePath"))
+                                 ? values.item(QStringLiteral("ProfileImagePath")).toString()
+                                 : QString();
+        if (!IsBlankText(path))
+            return QString(path).replace(QStringLiteral("%SystemDrive%"), QStringLiteral("C:"), Qt::CaseInsensitive);
+    }
+    return QStringLiteral("C:\\users\\") + WinePrefix::loginName();
 }
 
 bool DBXFiles::IsExcludedStoreFile(const QString& name)

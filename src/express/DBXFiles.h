@@ -26,6 +26,7 @@ public:
 
 private:
     static bool IsExcludedStoreFile(const QString& name);
+    QString windowsProfileFolder();
 
     modRegistry& m_registry;
     WinePrefix m_prefix;

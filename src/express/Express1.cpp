@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "DBXFiles.h"
 #include "ErrorTrap.h"
+#include "FileUtilities.h"
 #include "MessagePrinter.h"
 #include "ReportListModel.h"
 #include "WebBrowser.h"
@@ -25,6 +26,8 @@ namespace
 // One wait for the page: until it completes or a short while has passed, sleeping
 // in the event loop meanwhile instead of spinning.
 constexpr int kReadyWaitMs = 10;
+
+const QString kMessageFiles = QStringLiteral("*.eml");
 
 const QString kListedHeaders[] = {QStringLiteral("From"), QStringLiteral("To"), QStringLiteral("Subject"),
                                   QStringLiteral("Date")};
@@ -102,8 +105,19 @@ void Express1::SearchIdentities()
 
 void Express1::ListEmlFiles(const QString& folder, ReportListModel& grid, QStringList& names)
 {
+    // An empty folder would be the current one.
+    if (!FileUtilities::IsWorkablePath(folder))
+        return;
     const QSet<QString> known(names.begin(), names.end());
-    const QStringList files = QDir(folder).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
+    // The work folder holds only what the converter wrote: hidden names too (a .dbx whose
+    // name starts with a dot), matched as the deletion matches them.
+    QStringList files;
+    for (const QString& name :
+         QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
+    {
+        if (FileUtilities::MatchesWildcard(name, kMessageFiles, Qt::CaseInsensitive))
+            files.append(name);
+    }
     QList<QStringList> rows;
     // Rows are added as they are read, in batches, so an error keeps what came before it.
     auto flush = [&] {
@@ -145,10 +159,11 @@ QString Express1::ReadTextFile(const QString& path)
     const QFileInfo info(path);
     if (!info.exists())
         return {};
+    // Anything but a regular file (a folder, a pipe that would block) is not a message.
     if (info.isFile() && info.size() == 0)
         return QStringLiteral("empty file");
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         throw AppError(75, QStringLiteral("Vellumtide"), QStringLiteral("Path/File access error"));
     return QString::fromLatin1(file.readAll());
 }

@@ -29,9 +29,10 @@ public:
     /// reporting failures under its own error trap.
     void SearchIdentities();
 
-    /// Adds a row (From, To, Subject, Date) and a name for every .eml file in folder
-    /// whose Date line is found and whose name is not in names yet. A file that cannot
-    /// be read raises AppError; rows added before it stay.
+    /// Adds a row (From, To, Subject, Date) and a name for every entry of folder matching
+    /// "*.eml" (letter case ignored, hidden ones too) whose Date line is found and whose
+    /// name is not in names yet. An entry that cannot be read raises AppError; rows added
+    /// before it stay. An empty or relative folder lists nothing.
     static void ListEmlFiles(const QString& folder, ReportListModel& grid, QStringList& names);
 
     /// The rest of the first line (CR LF lines only) that begins with name and a colon,
@@ -39,7 +40,7 @@ public:
     static QString GetHeaderValue(QStringView text, const QString& name);
 
     /// The file as text, one character per byte; "empty file" for a file of length 0,
-    /// empty for a missing file. Raises AppError 75 when it cannot be read.
+    /// empty for a missing file. Raises AppError 75 when it is no regular file or cannot be read.
     static QString ReadTextFile(const QString& path);
 
     /// Loads path into the browser, waits for it to complete (at most 10,000,000 waits)

@@ -2,16 +2,18 @@
 
 #include "AppError.h"
 #include "Dialogs.h"
+#include "EmlPrintRun.h"
 #include "ErrorTrap.h"
 #include "Express1.h"
+#include "ExtractionRun.h"
 #include "FileUtilities.h"
 #include "GetSetPrinter.h"
 #include "PrinterList.h"
-#include "ProcessLaunch.h"
 #include "SettingsStore.h"
 #include "Twips.h"
 #include "WebBrowser.h"
 #include "WindowLook.h"
+#include "WorkFolder.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -45,28 +47,6 @@ void SetFormColors(QWidget& window, QWidget& frame)
         palette.setColor(QPalette::Window, buttonFace);
         widget->setPalette(palette);
         widget->setAutoFillBackground(true);
-    }
-}
-
-// What each exit code of the converter means.
-QString converterReason(qint32 result)
-{
-    if (result < 0)
-        return QStringLiteral("the converter DBXToEML could not be started");
-    switch (result)
-    {
-    case 1:
-        return QStringLiteral("the converter was called the wrong way");
-    case 2:
-        return QStringLiteral("the file is missing or cannot be read");
-    case 3:
-        return QStringLiteral("not an Outlook Express folder file");
-    case 4:
-        return QStringLiteral("the file is damaged; the messages that could be recovered are listed");
-    case 5:
-        return QStringLiteral("the work folder cannot be written");
-    default:
-        return QStringLiteral("the converter ended with code %1").arg(result);
     }
 }
 
@@ -306,95 +286,56 @@ void Form2::PushButton14_Click()
     trap.step(116, [&] { PushButton1->setFocus(Qt::OtherFocusReason); });
 }
 
-QString Form2::conversionFailure(const QString& dbxPath, qint32 result) const
+void Form2::setRunning(bool running)
 {
-    return dbxPath + QStringLiteral(": ") + converterReason(result);
+    // A second click during a run is refused where the user sees it: the buttons go grey.
+    m_running = running;
+    for (QWidget* control : std::initializer_list<QWidget*>{PushButton14, PushButton1, PushButton5, PushButton3,
+                                                            PushButton2, PushButton4, PushButton6, PushButton7, Combo1})
+        control->setEnabled(!running);
+    // Closed during the run: the close waited for it to end.
+    if (!running && m_closeRequested)
+        done(*m_closeRequested);
 }
 
 void Form2::PushButton2_Click()
 {
-    // A second click while a run is going would pull the message list from under it.
     if (m_running)
         return;
-    m_running = true;
+    setRunning(true);
     ErrorTrap trap(m_services.dialogs, QStringLiteral("Form2.PushButton2_Click"));
-    const QString work = m_services.workFolder;
-    QString converter;
-    QStringList failures;
-    trap.step(100, [&] { converter = m_services.appFolder + QStringLiteral("/DBXToEML"); });
-    trap.step(102, [&] { setBusyPointer(true); });
-    trap.step(106, [&] { FileUtilities::DeleteFiles(work + QStringLiteral("/*.eml")); });
-    trap.step(108, [&] { m_services.state.EmlFileNames.clear(); });
-    trap.step(110, [&] { m_messages.clear(); });
-    const int rows = m_files.rowCount();
-    for (int row = 0; row < rows; ++row)
-    {
-        trap.step(114, [] { QCoreApplication::processEvents(); });
-        if (!trap.test(116, [&] { return m_files.isChecked(row); }))
-            continue;
-        const QString dbx = m_files.text(row, 0);
-        QString commandLine;
-        trap.step(118, [&] {
-            commandLine = ProcessLaunch::QuoteArgument(ProcessLaunch::GetShortFileName(converter)) + u' ' +
-                          ProcessLaunch::QuoteArgument(ProcessLaunch::GetShortFileName(dbx)) + u' ' +
-                          ProcessLaunch::QuoteArgument(work);
-        });
-        trap.step(120, [&] {
-            const qint32 result = ProcessLaunch::ShellAndWait(m_services.launcher, commandLine, 0);
-            if (result != 0)
-                failures.append(conversionFailure(dbx, result));
-        });
-        trap.step(122, [&] { Express1::ListEmlFiles(work, m_messages, m_services.state.EmlFileNames); });
-    }
-    trap.step(126, [&] { setBusyPointer(false); });
-    m_running = false;
-    trap.step(128, [&] {
-        QStringList lines{QStringLiteral("Done.")};
-        lines.append(failures);
-        m_services.dialogs.message(lines.join(QStringLiteral("\r\n")), QString(), Dialogs::Icon::None);
-    });
+    ExtractionRun run(m_services.launcher, m_services.dialogs, *this, trap, {m_files, m_messages}, m_services.state,
+                      m_services.appFolder, m_services.workFolder);
+    run.Run();
+    setRunning(false);
 }
 
 void Form2::PushButton7_Click()
 {
     if (m_running)
         return;
-    m_running = true;
+    setRunning(true);
     ErrorTrap trap(m_services.dialogs, QStringLiteral("Form2.PushButton7_Click"));
-    State& state = m_services.state;
-    const QString work = m_services.workFolder;
+    EmlPrintRun run(m_services.printers, m_services.dialogs, *this, trap, m_messages, m_services.state,
+                    m_services.workFolder);
     // Only the first run of an opening records the default, so closing puts back the
     // printer that was the default before this window printed anything.
-    trap.step(106, [&] {
-        if (!m_printerRecorded)
-            state.SavedPrinter = GetSetPrinter::GetDefaultPrinter(m_services.printers, m_services.dialogs);
-        m_printerRecorded = true;
-    });
-    trap.step(108, [&] {
-        GetSetPrinter::SetDefaultPrinter(m_services.printers, m_services.dialogs, Combo1->currentText(), false);
-    });
-    const int rows = m_messages.rowCount();
-    for (int row = 0; row < rows; ++row)
-    {
-        if (!trap.test(112, [&] { return m_messages.isChecked(row); }))
-            continue;
-        trap.step(114, [&] { setBusyPointer(true); });
-        QString path;
-        trap.step(116, [&] {
-            if (row >= state.EmlFileNames.size())
-                throw AppError(9, QStringLiteral("Vellumtide"), QStringLiteral("Subscript out of range"));
-            path = work + u'/' + state.EmlFileNames[row];
-        });
-        trap.step(118, [&] { setBusyPointer(true); });
-        trap.step(120, [&] { FileUtilities::SafeCopyFile(path, path + QStringLiteral(".mht")); });
-        trap.step(122, [&] { Express1::PrintMessageFile(*m_browser, path + QStringLiteral(".mht")); });
-        trap.step(124, [&] { m_services.waitSeconds(10); });
-        trap.step(126, [&] { setBusyPointer(true); });
-    }
-    trap.step(132, [&] { FileUtilities::DeleteFiles(work + QStringLiteral("/*.mht")); });
-    trap.step(134, [&] { setBusyPointer(false); });
-    m_running = false;
-    trap.step(136, [&] { m_services.dialogs.message(QStringLiteral("Done."), QString(), Dialogs::Icon::None); });
+    run.Run(Combo1->currentText(), !m_printerRecorded);
+    m_printerRecorded = true;
+    setRunning(false);
+}
+
+void Form2::waitSeconds(double seconds)
+{
+    // In short slices, so a close does not wait out the rest of the pause.
+    constexpr double kSlice = 0.25;
+    for (double left = seconds; left > 0 && !stopRequested(); left -= kSlice)
+        m_services.waitSeconds(std::min(kSlice, left));
+}
+
+void Form2::printMessageFile(const QString& path)
+{
+    Express1::PrintMessageFile(*m_browser, path);
 }
 
 void Form2::Form_QueryUnload()
@@ -405,13 +346,25 @@ void Form2::Form_QueryUnload()
     });
     trap.step(102, [] { QCoreApplication::processEvents(); });
     trap.step(104, [] { QCoreApplication::processEvents(); });
-    trap.step(106, [&] { FileUtilities::DeleteFiles(m_services.workFolder + QStringLiteral("/*.eml")); });
+    trap.step(106, [&] {
+        const QString work = m_services.workFolder.path();
+        FileUtilities::DeleteFiles(work, QStringLiteral("*.eml"));
+        FileUtilities::DeleteFiles(work, QStringLiteral("*.mht")); // left by a run the close stopped
+    });
     trap.step(108, [] { QCoreApplication::processEvents(); });
     trap.step(110, [] { QCoreApplication::processEvents(); });
 }
 
 void Form2::done(int result)
 {
+    // Closed during a run: it ends after the current message and closes the window then,
+    // so nothing prints on the printer put back or from files already deleted.
+    if (m_running)
+    {
+        m_closeRequested = result;
+        return;
+    }
+    m_closeRequested.reset();
     Form_QueryUnload();
     QDialog::done(result);
     // Without a mail engine the main window was never shown: closing this one ends the program.

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "ExpressRunWindow.h"
+#include "ExpressState.h"
 #include "ReportListModel.h"
-
 #include "WindowPointer.h"
 
 #include <QCursor>
@@ -20,22 +21,19 @@ class QPushButton;
 class QTreeView;
 class SettingsStore;
 class WebBrowser;
+class WorkFolder;
 
 /// The Outlook Express window: the .dbx file grid, the message grid, the printer
 /// choice and the runs behind its buttons. It opens modally over the main window (or
 /// alone at start-up when no mail engine is available) and, closed in that case, ends
 /// the program.
-class Form2 : public QDialog
+class Form2 : public QDialog, private ExpressRunWindow
 {
     Q_OBJECT
 
 public:
     /// What outlives the window: kept for as long as the program runs.
-    struct State
-    {
-        QStringList EmlFileNames; ///< file name of each message row, in row order
-        QString SavedPrinter;     ///< the default printer before this window's first print run
-    };
+    using State = ExpressState;
 
     struct Services
     {
@@ -45,8 +43,8 @@ public:
         ProcessLauncher& launcher;
         Express1& express;
         State& state;
-        QString appFolder;  ///< holds DBXToEML and HAND-M.CUR
-        QString workFolder; ///< the private folder of the extracted messages
+        QString appFolder;            ///< holds DBXToEML and HAND-M.CUR
+        const WorkFolder& workFolder; ///< the private folder of the extracted messages
         QIcon icon;
         std::function<bool()> isOutlookInstalled;
         std::function<void()> endProgram;
@@ -97,7 +95,13 @@ private:
     void setAllChecked(const QString& procedure, ReportListModel& grid, bool checked);
     void setBusyPointer(bool busy);
     void setPointer(Pointer pointer);
-    QString conversionFailure(const QString& dbxPath, qint32 result) const;
+    void setRunning(bool running);
+
+    // ExpressRunWindow
+    void setBusy(bool busy) override { setBusyPointer(busy); }
+    bool stopRequested() override { return m_closeRequested.has_value(); }
+    void waitSeconds(double seconds) override;
+    void printMessageFile(const QString& path) override;
 
     Services m_services;
     ReportListModel m_files;
@@ -106,8 +110,9 @@ private:
     WindowPointer m_pointer{*this};
     bool m_loaded = false;
     bool m_centred = false;
-    bool m_running = false;         // an extraction or print run is under way
-    bool m_printerRecorded = false; // SavedPrinter was taken at this opening's first run
+    bool m_running = false;              // an extraction or print run is under way
+    std::optional<int> m_closeRequested; // the window was closed during a run: close after it
+    bool m_printerRecorded = false;      // SavedPrinter was taken at this opening's first run
 
     QPushButton* PushButton23 = nullptr;
     QPushButton* PushButton14 = nullptr;

@@ -19,6 +19,8 @@ const char* kindName(EntryId::Kind kind)
         return "mbox";
     case EntryId::Kind::Maildir:
         return "maildir";
+    case EntryId::Kind::Eml:
+        return "eml";
     }
     return "";
 }
@@ -68,9 +70,11 @@ std::optional<EntryId> EntryId::parse(const QString& text)
         id.kind = Kind::Mbox;
     else if (parts[1] == QLatin1String("maildir"))
         id.kind = Kind::Maildir;
+    else if (parts[1] == QLatin1String("eml"))
+        id.kind = Kind::Eml;
     else
         return std::nullopt;
-    const bool locatorOk = id.kind == Kind::Maildir ? isHex(parts[3])
+    const bool locatorOk = id.kind == Kind::Maildir || id.kind == Kind::Eml ? isHex(parts[3])
                            : id.kind == Kind::Mbox
                                ? isDecimal(parts[3].section(u'.', 0, 0)) && parts[3].count(u'.') == 1 &&
                                      parts[3].section(u'.', 1).size() == 16 && isHex(parts[3].section(u'.', 1))

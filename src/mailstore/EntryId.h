@@ -17,6 +17,7 @@ struct EntryId
         Mbox,    ///< locator: the byte offset of the message's "From " line, decimal, a point, and the
                  ///< message's check value (16 hex digits) that finds it again after the file changed
         Maildir, ///< locator: the message file's unique name (before any ":2," flags), hex of UTF-8
+        Eml,     ///< store path: the folder holding the file; locator: the file's name, hex of UTF-8
     };
 
     Kind kind = Kind::Pst;

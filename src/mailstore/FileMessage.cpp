@@ -188,6 +188,7 @@ Render::Message FileMessage::read()
     QString error;
     if (!Render::MimeReader::readBytes(bytes, message, &error))
         storeError(QStringLiteral("MailItem"), QStringLiteral("The message cannot be read: %1").arg(error));
+    message.source = bytes;
     return message;
 }
 

@@ -1,4 +1,5 @@
-// mbox files (single, or a tree with ".sbd" folders) and Maildir folders (Maildir++ or nested).
+// mbox files (single, or a tree with ".sbd" folders), folders of .eml files and Maildir folders
+// (Maildir++ or nested).
 
 #include "EntryId.h"
 #include "FileMessage.h"
@@ -29,7 +30,23 @@ public:
     virtual ~MessageSource() = default;
     virtual int count() = 0;
     virtual std::unique_ptr<Outlook::Item> item(int index) = 0;
+    /// Messages the mail program deleted but has not yet removed from the file; not listed.
+    virtual int deleted() { return 0; }
 };
+
+/// Thunderbird marks a message it deleted with bit 0x0008 and drops it only when compacting the folder.
+bool deletedInThunderbird(const QByteArray& header)
+{
+    static const QByteArray field = "X-Mozilla-Status:";
+    for (const QByteArray& line : header.split('\n'))
+        if (line.size() > field.size() && qstrnicmp(line.constData(), field.constData(), field.size()) == 0)
+        {
+            bool ok = false;
+            const uint flags = line.mid(field.size()).trimmed().toUInt(&ok, 16);
+            return ok && (flags & 0x0008) != 0;
+        }
+    return false;
+}
 
 QByteArray readMboxAt(const QString& path, qint64 offset)
 {
@@ -152,6 +169,12 @@ public:
                         std::move(summary), m_idPrefix);
     }
 
+    int deleted() override
+    {
+        index();
+        return m_deleted;
+    }
+
 private:
     // Kept for every message of the folder while the store is open, so kept small: the
     // check value as a number, the date as seconds (a QDateTime in a zone is a heap object).
@@ -172,6 +195,11 @@ private:
             QFile file(m_path);
             if (file.open(QIODevice::ReadOnly))
                 Render::MboxFormat::scan(file, [this](qint64 offset, const QByteArray& header) {
+                    if (deletedInThunderbird(header))
+                    {
+                        ++m_deleted;
+                        return;
+                    }
                     MessageSummary summary = MessageSummary::fromHeader(header);
                     const qint64 date = summary.date.isValid() ? summary.date.toSecsSinceEpoch() : kNoDate;
                     summary.date = QDateTime();
@@ -184,6 +212,7 @@ private:
     QString m_path;
     QString m_idPrefix; // the hex of the path once, not once per row
     std::optional<std::vector<Entry>> m_index;
+    int m_deleted = 0;
 };
 
 QByteArray readHeaderBlock(const QString& path)
@@ -195,6 +224,8 @@ QByteArray readHeaderBlock(const QString& path)
     while (header.size() < 64 * 1024)
     {
         const QByteArray line = file.readLine(64 * 1024);
+        if (header.isEmpty() && line.startsWith("From ") && file.pos() == line.size())
+            continue; // an mbox separator some tools leave at the top of a saved message
         if (line.isEmpty() || line == "\n" || line == "\r\n")
             break;
         header += line;
@@ -208,6 +239,25 @@ QByteArray readWhole(const QString& path)
     if (!file.open(QIODevice::ReadOnly) || file.size() > 256LL * 1024 * 1024)
         return {};
     return file.readAll();
+}
+
+/// A saved .eml message, without the mbox separator some tools leave at its top.
+QByteArray readEml(const QString& path)
+{
+    QByteArray bytes = readWhole(path);
+    if (bytes.startsWith("From "))
+    {
+        const qsizetype end = bytes.indexOf('\n');
+        bytes.remove(0, end < 0 ? bytes.size() : end + 1);
+    }
+    return bytes;
+}
+
+std::unique_ptr<Outlook::Item> emlItem(const QString& dir, const QString& name, MessageSummary summary)
+{
+    const QString id = EntryId{EntryId::Kind::Eml, dir, QString::fromLatin1(name.toUtf8().toHex())}.toString();
+    const QString path = dir + QLatin1Char('/') + name;
+    return std::make_unique<FileMessage>(std::move(summary), id, [path] { return readEml(path); });
 }
 
 QString uniqueName(const QString& fileName)
@@ -289,6 +339,68 @@ private:
     MessageSummary m_lastSummary;
 };
 
+bool isEmlName(const QString& name)
+{
+    return name.endsWith(QLatin1String(".eml"), Qt::CaseInsensitive) && !name.startsWith(QLatin1Char('.'));
+}
+
+QStringList sortedEntries(const QDir& dir, QDir::Filters filters);
+
+/// The .eml files of one folder, each one message, in name order.
+class EmlSource : public MessageSource
+{
+public:
+    EmlSource(QString dir, QStringList names) : m_dir(std::move(dir)), m_names(std::move(names)) {}
+
+    /// The .eml files of `dir`; null when it holds none.
+    static std::shared_ptr<EmlSource> of(const QString& dir)
+    {
+        QStringList names = sortedEntries(QDir(dir), QDir::Files);
+        names.removeIf([](const QString& name) { return !isEmlName(name); });
+        return names.isEmpty() ? nullptr : std::make_shared<EmlSource>(dir, names);
+    }
+
+    int count() override { return int(m_names.size()); }
+
+    std::unique_ptr<Outlook::Item> item(int i) override
+    {
+        const QString& name = m_names.at(i);
+        return emlItem(m_dir, name, MessageSummary::fromHeader(readHeaderBlock(m_dir + QLatin1Char('/') + name)));
+    }
+
+private:
+    QString m_dir;
+    QStringList m_names;
+};
+
+/// A folder whose messages lie in two places: an mbox file and .eml files in its ".sbd" folder.
+class JoinedSource : public MessageSource
+{
+public:
+    JoinedSource(std::shared_ptr<MessageSource> first, std::shared_ptr<MessageSource> second)
+        : m_first(std::move(first)), m_second(std::move(second))
+    {
+    }
+    int count() override { return m_first->count() + m_second->count(); }
+    std::unique_ptr<Outlook::Item> item(int i) override
+    {
+        const int firstCount = m_first->count();
+        return i < firstCount ? m_first->item(i) : m_second->item(i - firstCount);
+    }
+    int deleted() override { return m_first->deleted() + m_second->deleted(); }
+
+private:
+    std::shared_ptr<MessageSource> m_first;
+    std::shared_ptr<MessageSource> m_second;
+};
+
+std::shared_ptr<MessageSource> joined(std::shared_ptr<MessageSource> first, std::shared_ptr<MessageSource> second)
+{
+    if (!first || !second)
+        return first ? first : second;
+    return std::make_shared<JoinedSource>(std::move(first), std::move(second));
+}
+
 class FileFolder : public FolderNode
 {
 public:
@@ -309,6 +421,20 @@ public:
         return m_source->item(index);
     }
 
+    /// Notes on what the walk of this folder and those below it does not list.
+    void addNotCovered(const QString& parentPath, QStringList& notes)
+    {
+        const QString path = parentPath.isEmpty() ? m_name : parentPath + QLatin1Char('/') + m_name;
+        if (const int deleted = m_source ? m_source->deleted() : 0)
+            notes << (deleted == 1
+                          ? QStringLiteral("%1 message of \"%2\" was deleted in Thunderbird and is not listed")
+                          : QStringLiteral("%1 messages of \"%2\" were deleted in Thunderbird and are not listed"))
+                         .arg(deleted)
+                         .arg(path);
+        for (const auto& child : m_children)
+            child->addNotCovered(path, notes);
+    }
+
     std::vector<std::shared_ptr<FileFolder>> m_children;
 
 private:
@@ -319,11 +445,28 @@ private:
 class FileStore : public Store
 {
 public:
-    explicit FileStore(std::shared_ptr<FileFolder> root) : m_root(std::move(root)) {}
+    explicit FileStore(std::shared_ptr<FileFolder> root, QStringList strayFiles = {})
+        : m_root(std::move(root)), m_strayFiles(std::move(strayFiles))
+    {
+    }
     std::shared_ptr<FolderNode> root() override { return m_root; }
+
+    QStringList notCovered() override
+    {
+        QStringList notes;
+        for (const auto& child : m_root->m_children)
+            child->addNotCovered(QString(), notes);
+        constexpr qsizetype named = 20;
+        for (qsizetype i = 0; i < m_strayFiles.size() && i < named; ++i)
+            notes << QStringLiteral("\"%1\" is not mail and is not listed").arg(m_strayFiles[i]);
+        if (m_strayFiles.size() > named)
+            notes << QStringLiteral("%1 more files that are not mail are not listed").arg(m_strayFiles.size() - named);
+        return notes;
+    }
 
 private:
     std::shared_ptr<FileFolder> m_root;
+    QStringList m_strayFiles; ///< relative to the store's folder
 };
 
 QStringList sortedEntries(const QDir& dir, QDir::Filters filters)
@@ -346,7 +489,24 @@ bool looksLikeMbox(const QString& path)
     return head.isEmpty() || head.startsWith("From ");
 }
 
-void addMboxChildren(FileFolder& parent, const QString& dirPath, int depth)
+/// Files a mail program keeps beside its mail: its indexes, filters and logs. Hidden files are never mail.
+bool isStoreOwnFile(const QString& name)
+{
+    static const QStringList own = {QStringLiteral("msgFilterRules.dat"), QStringLiteral("popstate.dat"),
+                                    QStringLiteral("filterlog.html"),     QStringLiteral("junklog.html"),
+                                    QStringLiteral("feeds.json"),         QStringLiteral("feeditems.json"),
+                                    QStringLiteral("maildirfolder"),      QStringLiteral("subscriptions")};
+    static const QStringList ownPrefixes = {QStringLiteral("dovecot"), QStringLiteral("courierimap"),
+                                            QStringLiteral("folders.db")};
+    const auto isPrefix = [&](const QString& prefix) { return name.startsWith(prefix); };
+    return name.startsWith(QLatin1Char('.')) || name.endsWith(QLatin1String(".msf"), Qt::CaseInsensitive) ||
+           std::any_of(ownPrefixes.begin(), ownPrefixes.end(), isPrefix) || own.contains(name, Qt::CaseInsensitive);
+}
+
+/// The folders of `dirPath`: one per mbox file (subfolders from its ".sbd" folder) and one per folder
+/// that holds mail; .eml files are messages of the folder they lie in. Files that are none of these
+/// and no mail program's own go to `stray`.
+void addTreeChildren(FileFolder& parent, const QString& dirPath, int depth, QStringList& stray)
 {
     if (depth > 32)
         return;
@@ -356,15 +516,42 @@ void addMboxChildren(FileFolder& parent, const QString& dirPath, int depth)
     {
         const QString path = dir.filePath(name);
         const bool isDir = QFileInfo(path).isDir();
-        std::shared_ptr<FileFolder> folder;
+        std::shared_ptr<MessageSource> source;
+        if (!isDir && isEmlName(name))
+            continue; // a message of `parent`
         if (!isDir && looksLikeMbox(path))
-            folder = std::make_shared<FileFolder>(name, std::make_shared<MboxSource>(path));
-        else if (isDir && name.endsWith(sbd) && !QFileInfo(path.chopped(sbd.size())).isFile())
-            folder = std::make_shared<FileFolder>(name.chopped(sbd.size()), nullptr); // a folder without own mail
-        else
+            source = std::make_shared<MboxSource>(path);
+        else if (isDir && name.endsWith(sbd))
+        {
+            if (QFileInfo(path.chopped(sbd.size())).isFile() && looksLikeMbox(path.chopped(sbd.size())))
+                continue; // the subfolders of an mbox file, taken with it
+        }
+        else if (isDir)
+        {
+            // A plain folder: a folder of the store when it holds mail.
+            auto folder = std::make_shared<FileFolder>(name, EmlSource::of(path));
+            QStringList inner;
+            addTreeChildren(*folder, path, depth + 1, inner);
+            if (folder->itemCount() > 0 || !folder->m_children.empty())
+            {
+                stray += inner;
+                parent.m_children.push_back(folder);
+            }
             continue;
-        if (QFileInfo(dir.filePath(folder->name() + sbd)).isDir())
-            addMboxChildren(*folder, dir.filePath(folder->name() + sbd), depth + 1);
+        }
+        else
+        {
+            if (!isStoreOwnFile(name))
+                stray << path;
+            continue;
+        }
+        const QString folderName = name.endsWith(sbd) ? name.chopped(sbd.size()) : name;
+        const QString sbdPath = dir.filePath(folderName + sbd);
+        const bool hasSbd = QFileInfo(sbdPath).isDir();
+        auto folder =
+            std::make_shared<FileFolder>(folderName, joined(source, hasSbd ? EmlSource::of(sbdPath) : nullptr));
+        if (hasSbd)
+            addTreeChildren(*folder, sbdPath, depth + 1, stray);
         parent.m_children.push_back(folder);
     }
 }
@@ -386,10 +573,13 @@ bool holdsMaildirs(const QString& path, int depth)
 }
 
 /// Nested Maildir folders: sub-folders that are Maildirs themselves or hold Maildirs.
-void addNestedMaildirs(FileFolder& parent, const QString& dirPath, int depth)
+void addNestedMaildirs(FileFolder& parent, const QString& dirPath, int depth, QStringList& stray)
 {
     if (depth > 32)
         return;
+    for (const QString& name : sortedEntries(QDir(dirPath), QDir::Files))
+        if (!isStoreOwnFile(name))
+            stray << dirPath + QLatin1Char('/') + name;
     for (const QString& name : sortedEntries(QDir(dirPath), QDir::Dirs))
     {
         if (name.startsWith(QLatin1Char('.')) || name == QLatin1String("cur") || name == QLatin1String("new") ||
@@ -401,7 +591,11 @@ void addNestedMaildirs(FileFolder& parent, const QString& dirPath, int depth)
             continue;
         auto folder =
             std::make_shared<FileFolder>(decodeFolderName(name), own ? std::make_shared<MaildirSource>(path) : nullptr);
-        addNestedMaildirs(*folder, path, depth + 1);
+        addNestedMaildirs(*folder, path, depth + 1, stray);
+        // KMail keeps a folder's subfolders in ".<name>.directory" beside it.
+        const QString kmailChildren = dirPath + QStringLiteral("/.") + name + QStringLiteral(".directory");
+        if (QFileInfo(kmailChildren).isDir())
+            addNestedMaildirs(*folder, kmailChildren, depth + 1, stray);
         parent.m_children.push_back(folder);
     }
 }
@@ -439,24 +633,41 @@ void addMaildirPlusPlus(FileFolder& root, const QString& dirPath)
     }
 }
 
+/// Notes name files as the user knows them: below the store's folder.
+void relativeTo(const QString& base, QStringList& paths)
+{
+    const QDir dir(base);
+    for (QString& path : paths)
+        path = dir.relativeFilePath(path);
+}
+
 } // namespace
 
 std::shared_ptr<Store> openMboxStore(const QString& path)
 {
     const QFileInfo info(path);
     auto root = std::make_shared<FileFolder>(info.fileName(), nullptr);
+    QStringList stray;
     if (info.isDir())
-        addMboxChildren(*root, path, 0);
+    {
+        // Messages at the top show in a folder named after the store, as the walk lists no root items.
+        if (auto top = EmlSource::of(path))
+            root->m_children.push_back(std::make_shared<FileFolder>(info.fileName(), top));
+        addTreeChildren(*root, path, 0, stray);
+        relativeTo(path, stray);
+    }
     else
     {
         // A single file shows as a store holding one folder, so its messages are not root items.
-        auto folder = std::make_shared<FileFolder>(info.fileName(), std::make_shared<MboxSource>(path));
         const QString sbd = path + QStringLiteral(".sbd");
+        auto folder = std::make_shared<FileFolder>(info.fileName(),
+                                                   joined(std::make_shared<MboxSource>(path), EmlSource::of(sbd)));
         if (QFileInfo(sbd).isDir())
-            addMboxChildren(*folder, sbd, 1);
+            addTreeChildren(*folder, sbd, 1, stray);
         root->m_children.push_back(folder);
+        relativeTo(info.path(), stray);
     }
-    return std::make_shared<FileStore>(root);
+    return std::make_shared<FileStore>(root, stray);
 }
 
 std::shared_ptr<Store> openMaildirStore(const QString& path)
@@ -469,8 +680,10 @@ std::shared_ptr<Store> openMaildirStore(const QString& path)
             std::make_shared<FileFolder>(QStringLiteral("Inbox"), std::make_shared<MaildirSource>(path)));
         addMaildirPlusPlus(*root, path);
     }
-    addNestedMaildirs(*root, path, 0);
-    return std::make_shared<FileStore>(root);
+    QStringList stray;
+    addNestedMaildirs(*root, path, 0, stray);
+    relativeTo(path, stray);
+    return std::make_shared<FileStore>(root, stray);
 }
 
 bool isMaildirTree(const QString& path)
@@ -481,6 +694,18 @@ bool isMaildirTree(const QString& path)
 bool isMboxFile(const QString& path)
 {
     return looksLikeMbox(path);
+}
+
+bool holdsMail(FolderNode& folder, int depth)
+{
+    if (depth > 64)
+        return false;
+    if (folder.itemCount() > 0)
+        return true;
+    for (int i = 0; i < folder.folderCount(); ++i)
+        if (holdsMail(*folder.folder(i), depth + 1))
+            return true;
+    return false;
 }
 
 std::unique_ptr<Outlook::Item> fileItemFromId(const EntryId& id)
@@ -496,8 +721,15 @@ std::unique_ptr<Outlook::Item> fileItemFromId(const EntryId& id)
                         EntryId::prefix(id.kind, id.storePath));
     }
     const QString unique = QString::fromUtf8(QByteArray::fromHex(id.locator.toLatin1()));
-    if (unique.contains(QLatin1Char('/')))
+    if (unique.contains(QLatin1Char('/')) || unique == QLatin1String("..") || unique == QLatin1String("."))
         return nullptr;
+    if (id.kind == EntryId::Kind::Eml)
+    {
+        const QString file = id.storePath + QLatin1Char('/') + unique;
+        if (!QFileInfo(file).isFile())
+            return nullptr;
+        return emlItem(id.storePath, unique, MessageSummary::fromHeader(readHeaderBlock(file)));
+    }
     const QString file = findMaildirFile(id.storePath, unique);
     if (file.isEmpty())
         return nullptr;

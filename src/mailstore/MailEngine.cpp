@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "EntryId.h"
 #include "Profile.h"
+#include "StoreDiscovery.h"
 #include "StoreNode.h"
 
 #include <QDebug>
@@ -125,18 +126,19 @@ class EngineNamespace : public Outlook::Namespace
 public:
     explicit EngineNamespace(const QString& profilePath)
     {
-        for (const QString& path : Profile::read(profilePath))
+        for (const ProfileStore& store : StoreDiscovery::forUser().resolve(profilePath))
         {
             try
             {
-                m_stores.push_back(cachedStore(path));
+                m_stores.push_back(cachedStore(store.path));
             }
             catch (const AppError& e)
             {
                 // One unreadable store must not hide the others; the listing names it.
-                qWarning().noquote() << "Profile store skipped:" << e.description();
-                m_leftOut << (e.description().contains(path) ? e.description()
-                                                             : QStringLiteral("%1: %2").arg(path, e.description()));
+                qWarning().noquote() << "Profile store skipped (" + store.origin + "):" << e.description();
+                m_leftOut << (e.description().contains(store.path)
+                                  ? e.description()
+                                  : QStringLiteral("%1: %2").arg(store.path, e.description()));
             }
         }
     }
@@ -210,7 +212,13 @@ std::shared_ptr<Store> openStore(const QString& path)
     {
         if (isMaildirTree(path))
             return openMaildirStore(path);
-        return openMboxStore(path);
+        // mbox files and .eml files, in folders nested as on disk; a folder with none is no store
+        if (auto store = openMboxStore(path); holdsMail(*store->root()))
+            return store;
+        storeError(QStringLiteral("AddStore"),
+                   QStringLiteral("\"%1\" is not a mail store: the folder holds no mbox file with mail in it, "
+                                  "no .eml file and no Maildir folder.")
+                       .arg(path));
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

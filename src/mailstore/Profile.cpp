@@ -43,4 +43,16 @@ QStringList Profile::parse(const QByteArray& text)
     return paths;
 }
 
+QByteArray Profile::format(const std::vector<ProfileStore>& stores)
+{
+    QByteArray text;
+    for (const ProfileStore& store : stores)
+    {
+        QString origin = store.origin;
+        origin.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        text += "# " + origin.toUtf8() + '\n' + store.path.toUtf8() + '\n';
+    }
+    return text;
+}
+
 } // namespace MailStore

@@ -3,9 +3,18 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace MailStore
 {
+
+/// A store of the mail profile and where it came from, in words ("Evolution's local mail").
+struct ProfileStore
+{
+    QString path;
+    QString origin;
+    bool operator==(const ProfileStore&) const = default;
+};
 
 /// The list of store paths the engine opens for a session.
 class Profile
@@ -19,6 +28,9 @@ public:
 
     /// One path per line (UTF-8); blank lines and lines starting with '#' are skipped.
     static QStringList parse(const QByteArray& text);
+
+    /// `stores` in this file's format, each after a comment saying where it came from.
+    static QByteArray format(const std::vector<ProfileStore>& stores);
 };
 
 } // namespace MailStore

@@ -5,8 +5,10 @@
 #include "FileMessage.h"
 #include "MailTree.h"
 #include "Message.h"
+#include "MimeReader.h"
 #include "RtfText.h"
 #include "StoreNode.h"
+#include "TextDecoding.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -42,6 +44,8 @@ constexpr uint32_t kSenderAddressType = 0x0C1E;
 constexpr uint32_t kInternetMessageId = 0x1035;
 constexpr uint32_t kDisplayTo = 0x0E04;
 constexpr uint32_t kDisplayCc = 0x0E03;
+constexpr uint32_t kTransportHeaders = 0x007D;
+constexpr uint32_t kReplyRecipientNames = 0x0050;
 constexpr uint32_t kRecipientType = 0x0C15;
 constexpr uint32_t kAddressType = 0x3002;
 constexpr uint32_t kEmailAddress = 0x3003;
@@ -380,19 +384,13 @@ QByteArray bodyBytes(libpff_item_t* item, int (*sizeOf)(libpff_item_t*, size_t*,
     return buffer;
 }
 
+// The charset the HTML names wins; else the message's Internet code page.
 QString decodeHtml(const QByteArray& html, std::optional<uint32_t> codepage)
 {
+    if (codepage && !html.contains("charset"))
+        return Render::decodeText(html, Render::charsetOfCodepage(int(*codepage)));
     QStringDecoder decoder = QStringDecoder::decoderForHtml(html);
-    if (!decoder.isValid() || (codepage && !html.contains("charset")))
-    {
-        const QByteArray name = !codepage || *codepage == 65001 ? QByteArray("UTF-8")
-                                : *codepage == 28591            ? QByteArray("windows-1252")
-                                                                : "windows-" + QByteArray::number(*codepage);
-        decoder = QStringDecoder(name.constData());
-        if (!decoder.isValid())
-            decoder = QStringDecoder(QStringDecoder::Utf8);
-    }
-    return decoder.decode(html);
+    return decoder.isValid() ? decoder.decode(html) : Render::decodeText(html, QByteArray());
 }
 
 /// The RTF body: libpff decompresses it, but not the uncompressed form, which is read here.
@@ -424,7 +422,7 @@ void PstItem::readBodies(libpff_item_t* item, Render::Message& out)
         out.htmlBody = decodeHtml(html, int32Entry(item, kInternetCodepage));
     if (!out.hasNoBody())
         return;
-    const RtfText rtf = RtfText::convert(rtfBody(item));
+    const Render::RtfText rtf = Render::RtfText::convert(rtfBody(item));
     if (rtf.isHtml)
         out.htmlBody = rtf.text;
     else
@@ -526,9 +524,26 @@ void readRecipients(libpff_item_t* message, Render::Message& out)
         if (!shown.isEmpty())
             lists[kind == 2 ? 1 : kind == 3 ? 2 : 0] << shown;
     }
-    out.to = lists[0].isEmpty() ? stringEntry(message, kDisplayTo) : lists[0].join(QStringLiteral("; "));
-    out.cc = lists[1].isEmpty() ? stringEntry(message, kDisplayCc) : lists[1].join(QStringLiteral("; "));
-    out.bcc = lists[2].join(QStringLiteral("; "));
+    out.to = lists[0].isEmpty() ? stringEntry(message, kDisplayTo) : Render::joinRecipients(lists[0]);
+    out.cc = lists[1].isEmpty() ? stringEntry(message, kDisplayCc) : Render::joinRecipients(lists[1]);
+    out.bcc = Render::joinRecipients(lists[2]);
+}
+
+// Reply-To as the Internet header gave it (read by the message reader, as for .eml files),
+// else the names of the reply recipients Outlook keeps.
+QString replyTo(libpff_item_t* message)
+{
+    const QString headers = stringEntry(message, kTransportHeaders);
+    if (headers.contains(QLatin1String("reply-to"), Qt::CaseInsensitive))
+    {
+        Render::Message parsed;
+        if (Render::MimeReader::readBytes(headers.trimmed().toUtf8() + "\r\n\r\n", parsed) && !parsed.replyTo.isEmpty())
+            return parsed.replyTo;
+    }
+    QStringList names = stringEntry(message, kReplyRecipientNames).split(u';', Qt::SkipEmptyParts);
+    for (QString& name : names)
+        name = name.trimmed();
+    return Render::joinRecipients(names);
 }
 
 Render::Message readMessage(libpff_item_t* message, int depth)
@@ -538,6 +553,7 @@ Render::Message readMessage(libpff_item_t* message, int depth)
                             stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_EMAIL_ADDRESS),
                             stringEntry(message, kSenderAddressType));
     readRecipients(message, out);
+    out.replyTo = replyTo(message);
     out.subject = PstItem::subjectOf(message);
     out.messageId = stringEntry(message, kInternetMessageId).trimmed().remove(u'<').remove(u'>');
     out.date = timeOf(message, libpff_message_get_client_submit_time);

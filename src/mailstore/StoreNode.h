@@ -53,8 +53,11 @@ std::shared_ptr<Store> openMaildirStore(const QString& path);
 
 bool isMaildirTree(const QString& path);
 bool isMboxFile(const QString& path);
+/// Whether the folder or one below it holds an item: an empty mbox file (an emptied Trash)
+/// is a folder of a store, not a sign of one.
+bool holdsMail(FolderNode& folder, int depth = 0);
 struct EntryId;
-/// An mbox or Maildir message straight from its file; null when it is gone.
+/// An mbox, Maildir or .eml message straight from its file; null when it is gone.
 std::unique_ptr<Outlook::Item> fileItemFromId(const EntryId& id);
 
 /// The error every store failure throws.

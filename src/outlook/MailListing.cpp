@@ -27,30 +27,9 @@ template <class Read> auto quietly(Read&& read) -> std::optional<decltype(read()
     }
 }
 
-// What a failed read says, for the row of a message that cannot be read.
-QString reasonOf(std::exception_ptr error)
-{
-    try
-    {
-        std::rethrow_exception(error);
-    }
-    catch (const AppError& e)
-    {
-        return e.description();
-    }
-    catch (const std::exception& e)
-    {
-        return QString::fromLocal8Bit(e.what());
-    }
-    catch (...)
-    {
-        return QStringLiteral("unknown error");
-    }
-}
-
 QString unreadableText(std::exception_ptr error)
 {
-    return QStringLiteral("(This message could not be read: %1)").arg(reasonOf(error));
+    return QStringLiteral("(This message could not be read: %1)").arg(AppError::describe(error));
 }
 
 // Folders whose subfolders are never walked.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 #include <stdexcept>
 
 /// The one error type platform and engine code throw: a number, the source that
@@ -15,6 +16,27 @@ public:
     }
 
     long number() const { return m_number; }
+
+    /// The description of any error caught as `error`: ours, a standard one or another.
+    static QString describe(std::exception_ptr error)
+    {
+        try
+        {
+            std::rethrow_exception(error);
+        }
+        catch (const AppError& e)
+        {
+            return e.description();
+        }
+        catch (const std::exception& e)
+        {
+            return QString::fromUtf8(e.what());
+        }
+        catch (...)
+        {
+            return QStringLiteral("unknown error");
+        }
+    }
     const QString& source() const { return m_source; }
     const QString& description() const { return m_description; }
 

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <cups/cups.h>
+#include <optional>
 #include <utility>
 
 namespace
@@ -73,6 +74,28 @@ PrinterSystem::DefaultPrinter CupsPrinterSystem::defaultPrinter()
         // cupsGetNamedDest leaves no error when there simply is no default.
         result.errorNumber = static_cast<long>(IPP_STATUS_ERROR_NOT_FOUND);
         result.errorText = QStringLiteral("No default printer.");
+    }
+    return result;
+}
+
+PrinterSystem::DefaultPrinter CupsPrinterSystem::savedDefaultPrinter()
+{
+    // libcups reads the variables on every call: set aside for one lookup, they leave
+    // lpoptions (then the server's default) to answer.
+    const char* const overrides[] = {"PRINTER", "LPDEST"};
+    std::pair<const char*, std::optional<QByteArray>> saved[2];
+    for (int i = 0; i < 2; ++i)
+    {
+        saved[i].first = overrides[i];
+        if (qEnvironmentVariableIsSet(overrides[i]))
+            saved[i].second = qgetenv(overrides[i]);
+        qunsetenv(overrides[i]);
+    }
+    DefaultPrinter result = defaultPrinter();
+    for (const auto& [name, value] : saved)
+    {
+        if (value)
+            qputenv(name, *value);
     }
     return result;
 }

@@ -11,5 +11,6 @@ class CupsPrinterSystem : public PrinterSystem
 public:
     QStringList printerNames() override;
     DefaultPrinter defaultPrinter() override;
+    DefaultPrinter savedDefaultPrinter() override;
     bool setDefaultPrinter(const QString& name, QString* errorText) override;
 };

@@ -7,10 +7,11 @@
 namespace FileUtilities
 {
 
-/// Deletes the files of one folder whose names match the pattern after its last "/"
-/// ("*" any run of characters, "?" one character, letter case counts). Folders and
-/// anything outside that one folder are never touched; a relative pattern does nothing.
-void DeleteFiles(const QString& pattern);
+/// Deletes the files of folder whose names match names ("*" any run of characters,
+/// "?" one character, letter case ignored as Windows does). Folders and anything outside
+/// that one folder are never touched; an empty or relative folder, or the file-system
+/// root, is refused and nothing is deleted.
+void DeleteFiles(const QString& folder, const QString& names);
 
 /// Copies source over destination when source is a file that opens and destination's
 /// folder exists; otherwise does nothing.
@@ -29,7 +30,10 @@ bool IsFolder(const QString& path);
 /// True when path names an existing regular file that can be opened for reading.
 bool IsOpenableFile(const QString& path);
 
-/// True when name matches a pattern of "*" and "?" wildcards, letter case counting.
-bool MatchesWildcard(QStringView name, QStringView pattern);
+/// True when name matches a pattern of "*" and "?" wildcards.
+bool MatchesWildcard(QStringView name, QStringView pattern, Qt::CaseSensitivity cs = Qt::CaseSensitive);
+
+/// True when folder may be listed or emptied by a pattern: absolute and not the root.
+bool IsWorkablePath(const QString& folder);
 
 } // namespace FileUtilities

@@ -22,8 +22,11 @@ std::filesystem::path toPath(const QString& path)
 
 } // namespace
 
-bool MatchesWildcard(QStringView name, QStringView pattern)
+bool MatchesWildcard(QStringView name, QStringView pattern, Qt::CaseSensitivity cs)
 {
+    auto same = [cs](QChar a, QChar b) {
+        return a == b || (cs == Qt::CaseInsensitive && a.toCaseFolded() == b.toCaseFolded());
+    };
     // Greedy matching with one backtrack point: the last "*" seen.
     qsizetype n = 0;
     qsizetype p = 0;
@@ -31,7 +34,7 @@ bool MatchesWildcard(QStringView name, QStringView pattern)
     qsizetype resume = 0;
     while (n < name.size())
     {
-        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n]))
+        if (p < pattern.size() && (pattern[p] == u'?' || same(pattern[p], name[n])))
         {
             ++n;
             ++p;
@@ -56,15 +59,16 @@ bool MatchesWildcard(QStringView name, QStringView pattern)
     return p == pattern.size();
 }
 
-void DeleteFiles(const QString& pattern)
+bool IsWorkablePath(const QString& folder)
+{
+    return folder.startsWith(u'/') && QDir::cleanPath(folder) != u"/";
+}
+
+void DeleteFiles(const QString& folder, const QString& names)
 {
     QCoreApplication::processEvents();
-    const qsizetype cut = pattern.lastIndexOf(u'/');
-    if (!pattern.startsWith(u'/') || cut < 0)
-        return;
-    const QString folder = pattern.left(cut + 1);
-    const QStringView names = QStringView(pattern).mid(cut + 1);
-    if (names.isEmpty())
+    // An empty folder would make "/*.eml" of the pattern: the file-system root.
+    if (!IsWorkablePath(folder) || names.isEmpty() || names.contains(u'/'))
         return;
     std::error_code error;
     for (std::filesystem::directory_iterator it(toPath(folder), error), end; !error && it != end; it.increment(error))
@@ -72,7 +76,7 @@ void DeleteFiles(const QString& pattern)
         const QString name = QFile::decodeName(it->path().filename().c_str());
         // A symbolic link is removed itself; what it points to stays.
         std::error_code typeError;
-        if (!MatchesWildcard(name, names) ||
+        if (!MatchesWildcard(name, names, Qt::CaseInsensitive) ||
             it->symlink_status(typeError).type() == std::filesystem::file_type::directory)
             continue;
         std::error_code ignored;

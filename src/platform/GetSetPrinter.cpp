@@ -8,12 +8,15 @@
 namespace GetSetPrinter
 {
 
-QString GetDefaultPrinter(PrinterSystem& printers, Dialogs& dialogs)
+namespace
+{
+
+QString readDefault(PrinterSystem& printers, Dialogs& dialogs, PrinterSystem::DefaultPrinter (PrinterSystem::*read)())
 {
     PrinterSystem::DefaultPrinter current;
     try
     {
-        current = printers.defaultPrinter();
+        current = (printers.*read)();
     }
     catch (const std::exception& error)
     {
@@ -30,6 +33,18 @@ QString GetDefaultPrinter(PrinterSystem& printers, Dialogs& dialogs)
                         QString(), Dialogs::Icon::None);
     }
     return current.name;
+}
+
+} // namespace
+
+QString GetDefaultPrinter(PrinterSystem& printers, Dialogs& dialogs)
+{
+    return readDefault(printers, dialogs, &PrinterSystem::defaultPrinter);
+}
+
+QString GetSavedDefaultPrinter(PrinterSystem& printers, Dialogs& dialogs)
+{
+    return readDefault(printers, dialogs, &PrinterSystem::savedDefaultPrinter);
 }
 
 bool SetDefaultPrinter(PrinterSystem& printers, Dialogs& dialogs, const QString& name, bool reportFailure)

@@ -19,6 +19,9 @@ public:
     virtual QStringList printerNames() = 0;
     /// The user's current default printer, or why it cannot be read.
     virtual DefaultPrinter defaultPrinter() = 0;
+    /// The default the user chose and saved, leaving out what the environment of this
+    /// process puts in force for it (PRINTER, LPDEST).
+    virtual DefaultPrinter savedDefaultPrinter() { return defaultPrinter(); }
     /// Makes name the user's default printer for the system and for every later job of
     /// this process; false with a reason when it cannot.
     virtual bool setDefaultPrinter(const QString& name, QString* errorText) = 0;

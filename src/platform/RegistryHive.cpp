@@ -24,6 +24,16 @@ int hexDigit(QChar c)
 // False when the line ends first.
 bool readEscaped(QStringView line, qsizetype& pos, char16_t terminator, QString& out)
 {
+    // Most texts hold no escape: taken whole.
+    for (qsizetype end = pos; end < line.size() && line[end] != u'\\'; ++end)
+    {
+        if (line[end] == terminator)
+        {
+            out = line.mid(pos, end - pos).toString();
+            pos = end + 1;
+            return true;
+        }
+    }
     out.clear();
     while (pos < line.size())
     {
@@ -90,14 +100,14 @@ bool readEscaped(QStringView line, qsizetype& pos, char16_t terminator, QString&
 
 QByteArray utf16WithNul(const QString& text)
 {
-    QByteArray data;
-    data.reserve((text.size() + 1) * 2);
+    QByteArray data((text.size() + 1) * 2, Qt::Uninitialized);
+    char* out = data.data();
     for (const QChar c : text)
     {
-        data.append(static_cast<char>(c.unicode() & 0xff));
-        data.append(static_cast<char>(c.unicode() >> 8));
+        *out++ = static_cast<char>(c.unicode() & 0xff);
+        *out++ = static_cast<char>(c.unicode() >> 8);
     }
-    data.append('\0').append('\0');
+    out[0] = out[1] = '\0';
     return data;
 }
 
@@ -235,8 +245,9 @@ RegistryHive RegistryHive::parse(const QByteArray& bytes)
         }
 
         // A name given twice keeps its place and takes the later data.
-        auto same = std::find_if(current->values.begin(), current->values.end(),
-                                 [&](const Value& v) { return v.name.compare(value.name, Qt::CaseInsensitive) == 0; });
+        auto same = std::find_if(current->values.begin(), current->values.end(), [&](const Value& v) {
+            return v.name.size() == value.name.size() && v.name.compare(value.name, Qt::CaseInsensitive) == 0;
+        });
         if (same != current->values.end())
             *same = std::move(value);
         else

@@ -8,7 +8,9 @@
 namespace
 {
 
-QString loginName()
+} // namespace
+
+QString WinePrefix::loginName()
 {
     const QString user = qEnvironmentVariable("USER");
     if (!user.isEmpty())
@@ -17,6 +19,9 @@ QString loginName()
         return QString::fromLocal8Bit(entry->pw_name);
     return QStringLiteral("user");
 }
+
+namespace
+{
 
 // Appends the components to base, taking an existing entry in another letter case
 // where the exact one is missing.

@@ -11,8 +11,11 @@ public:
     static WinePrefix fromEnvironment();
 
     const QString& folder() const { return m_folder; }
-    /// The Windows profile folder of the current user: drive_c/users/<login name>.
+    /// The Windows profile folder of the current user when the registry names none:
+    /// drive_c/users/<login name>.
     QString profileFolder() const;
+    /// The user's login name, as Wine names the profile folder it makes.
+    static QString loginName();
     /// A Windows path as a real one: "X:\..." through dosdevices, backslashes as slashes,
     /// each missing component matched without regard to letter case as Windows does.
     /// An absolute POSIX path keeps its text (backslashes turned to slashes); anything

@@ -1,21 +1,57 @@
 #include "WineRegistry.h"
 
 #include <QFile>
+#include <sys/stat.h>
 
-namespace
+struct WineRegistry::Cached
 {
+    // What tells a changed file: Wine writes a new file and renames it over the old one.
+    struct Signature
+    {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        timespec modified = {};
 
-RegistryHive readHive(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return RegistryHive::parse(file.readAll());
-}
+        bool operator==(const Signature& other) const
+        {
+            return exists == other.exists && device == other.device && inode == other.inode && size == other.size &&
+                   modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+        }
+    };
 
-} // namespace
+    static Signature signatureOf(const QString& path)
+    {
+        Signature signature;
+        struct stat info = {};
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+            return signature;
+        signature = {true, info.st_dev, info.st_ino, info.st_size, info.st_mtim};
+        return signature;
+    }
+
+    Signature signature;
+    RegistryHive hive;
+};
 
 WineRegistry::WineRegistry(WinePrefix prefix) : m_prefix(std::move(prefix)) {}
+
+WineRegistry::~WineRegistry() = default;
+
+const RegistryHive& WineRegistry::hive(const QString& path)
+{
+    std::unique_ptr<Cached>& cached = m_hives[path];
+    const Cached::Signature now = Cached::signatureOf(path);
+    if (cached && cached->signature == now)
+        return cached->hive;
+    cached = std::make_unique<Cached>();
+    cached->signature = now;
+    QFile file(path);
+    if (now.exists && file.open(QIODevice::ReadOnly))
+        cached->hive = RegistryHive::parse(file.readAll());
+    return cached->hive;
+}
 
 std::optional<Registry::KeyContents> WineRegistry::readKey(quint32 root, const QString& subKey)
 {
@@ -49,8 +85,7 @@ std::optional<Registry::KeyContents> WineRegistry::readKey(quint32 root, const Q
     default:
         return std::nullopt;
     }
-    const RegistryHive hive = readHive(m_prefix.folder() + u'/' + file);
-    const RegistryHive::Key* key = hive.find(path);
+    const RegistryHive::Key* key = hive(m_prefix.folder() + u'/' + file).find(path);
     if (!key)
         return std::nullopt;
     return KeyContents{RegistryHive::subKeyNames(*key), key->values};

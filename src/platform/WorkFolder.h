@@ -15,10 +15,20 @@ public:
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
 
-    /// The folder, without a trailing separator; empty when it could not be created.
+    /// The folder, absolute and without a trailing separator; empty when it could not
+    /// be created (or after remove()).
     const QString& path() const { return m_path; }
 
+    /// Why there is no folder, naming the folder tried: empty while there is one.
+    const QString& problem() const { return m_problem; }
+
+    /// Removes the folder and what it holds; the program ends without it.
+    void remove();
+
 private:
+    void fail(const QString& folder, const QString& why);
+
     QString m_path;
+    QString m_problem;
     int m_lock = -1;
 };

@@ -18,6 +18,17 @@ struct Attachment
     /// Size of the decoded content in bytes.
     qint64 size() const { return content.size(); }
 
+    /// The size as printed: "278 B", "17 KB", "2.5 MB".
+    QString sizeText() const { return sizeText(size()); }
+    static QString sizeText(qint64 bytes)
+    {
+        if (bytes < 1024)
+            return QStringLiteral("%1 B").arg(bytes);
+        if (bytes < 1024 * 1024)
+            return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
+        return QStringLiteral("%1 MB").arg(QString::number(bytes / (1024.0 * 1024.0), 'f', 1));
+    }
+
     /// Whether an HTML body shows this part in place: it names its Content-ID or location.
     bool isShownBy(const QString& html) const
     {

@@ -41,7 +41,7 @@ MailDate MailDate::parse(const QString& text)
     static const QRegularExpression re(
         QStringLiteral(R"(^\s*(?:[A-Za-z]+\s*,?\s*)?(\d{1,2})\s*[- ]\s*([A-Za-z]{3,})\.?\s*[- ]\s*(\d{2,4})\s+)"
                        R"((\d{1,2})\s*:\s*(\d{2})(?:\s*:\s*(\d{2}))?(?:\.\d+)?)"
-                       R"(\s*(?:([+-])(\d{2})(\d{2})|([A-Za-z]{1,5}))?\s*(?:\(([^)]*)\))?)"));
+                       R"(\s*(?:\(([^)]*)\)\s*)?(?:([+-])(\d{2})(\d{2})|([A-Za-z]{1,5}))?\s*(?:\(([^)]*)\))?)"));
     MailDate result;
     const QRegularExpressionMatch m = re.match(text);
     if (!m.hasMatch())
@@ -57,26 +57,27 @@ MailDate MailDate::parse(const QString& text)
         return result;
 
     int offsetMinutes = 0;
-    const QString comment = m.captured(11).trimmed();
-    if (!m.captured(7).isEmpty())
+    // The zone's name in a comment, after the offset or (as some old mailers wrote it) before.
+    const QString comment = (m.captured(12).isEmpty() ? m.captured(7) : m.captured(12)).trimmed();
+    if (!m.captured(8).isEmpty())
     {
-        const int hours = m.captured(8).toInt();
-        const int minutes = m.captured(9).toInt();
+        const int hours = m.captured(9).toInt();
+        const int minutes = m.captured(10).toInt();
         if (hours > 23 || minutes > 59)
             return result;
-        offsetMinutes = (hours * 60 + minutes) * (m.captured(7) == u"-" ? -1 : 1);
+        offsetMinutes = (hours * 60 + minutes) * (m.captured(8) == u"-" ? -1 : 1);
         result.hasZone = true;
         // "(CST)" after an offset names the zone in words.
         static const QRegularExpression zoneWord(QStringLiteral("^[A-Za-z][A-Za-z +/_-]{0,40}$"));
         if (zoneWord.match(comment).hasMatch())
             result.zoneName = comment;
     }
-    else if (!m.captured(10).isEmpty())
+    else if (!m.captured(11).isEmpty())
     {
-        if (!namedZone(m.captured(10), offsetMinutes))
+        if (!namedZone(m.captured(11), offsetMinutes))
             return result; // a zone we cannot place: the text is printed as written
         result.hasZone = true;
-        result.zoneName = m.captured(10).toUpper();
+        result.zoneName = m.captured(11).toUpper();
     }
     result.dateTime = QDateTime(date, time, QTimeZone(offsetMinutes * 60));
     return result;

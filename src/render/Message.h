@@ -35,11 +35,18 @@ struct Message
     QList<Attachment> inlineParts;
     /// Attached messages (message/rfc822), printed after the body.
     std::vector<Message> embedded;
+    /// For an attached message: the file name its part gives ("test.eml"), and its size in bytes.
+    QString fileName;
+    qint64 byteSize = 0;
 
     /// Text the reader could not place in the message's structure, printed as written under a note.
     QString rawText;
     /// What the reader had to leave out (such as content nested too deeply), printed after the body.
     QStringList notes;
+
+    /// The message as stored when it is an Internet message (mbox, Maildir, .eml); empty
+    /// for a mail store's item. Its hash identifies the message.
+    QByteArray source;
 
     /// True when there is neither an HTML nor a plain-text body nor raw text.
     bool hasNoBody() const { return htmlBody.isEmpty() && textBody.isEmpty() && rawText.isEmpty(); }
@@ -57,6 +64,13 @@ inline QString nameWithAddress(const QString& name, const QString& address)
     if (bare.isEmpty() || bare.compare(address, Qt::CaseInsensitive) == 0)
         return address;
     return QStringLiteral("%1 <%2>").arg(name, address);
+}
+
+/// How the recipients of one line are joined, whatever the message came from: a semicolon,
+/// since names may hold commas ("Smith, Ann").
+inline QString joinRecipients(const QStringList& recipients)
+{
+    return recipients.join(QStringLiteral("; "));
 }
 
 } // namespace Render

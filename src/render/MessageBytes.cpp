@@ -87,7 +87,8 @@ QByteArray decodeWordPayload(const QByteArray& encoding, const QByteArray& paylo
 QByteArray joinEncodedWords(const QByteArray& header)
 {
     static const QRegularExpression word(QStringLiteral(R"(=\?([^?\s]+)\?([BbQq])\?([^?\s]*)\?=)"));
-    static const QRegularExpression gap(QStringLiteral(R"(^(?:\r?\n)?[ \t]+$)"));
+    // Some mailers write the words of one text with no blank between them.
+    static const QRegularExpression gap(QStringLiteral(R"(^(?:(?:\r?\n)?[ \t]+)?$)"));
     const QString text = QString::fromLatin1(header);
     QString result;
     qsizetype copied = 0;
@@ -127,6 +128,77 @@ QByteArray joinEncodedWords(const QByteArray& header)
         return header;
     result += text.mid(copied);
     return result.toLatin1();
+}
+
+void collectBoundaries(QByteArrayView text, QList<QByteArray>& boundaries)
+{
+    static const QRegularExpression re(QStringLiteral(R"re(boundary\s*=\s*(?:"([^"]+)"|([^\s;"]+)))re"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    if (!text.contains("oundary"))
+        return;
+    for (auto it = re.globalMatch(QString::fromLatin1(text)); it.hasNext();)
+    {
+        const QRegularExpressionMatch m = it.next();
+        const QByteArray boundary = (m.captured(1) + m.captured(2)).toLatin1();
+        if (!boundaries.contains(boundary))
+            boundaries << boundary;
+    }
+}
+
+bool opensPart(QByteArrayView line, const QList<QByteArray>& boundaries)
+{
+    if (!line.startsWith("--"))
+        return false;
+    for (const QByteArray& b : boundaries)
+        if (line.size() >= b.size() + 2 && line.sliced(2, b.size()) == b && isBlank(line.sliced(b.size() + 2)))
+            return true;
+    return false;
+}
+
+// A part whose header lines run straight into its data gets the blank line it lacks, where
+// the first line that is no header starts: else the parser takes the data for header and drops it.
+QByteArray separatePartHeaders(const QByteArray& header, const QByteArray& body)
+{
+    QList<QByteArray> boundaries;
+    collectBoundaries(header, boundaries);
+    if (boundaries.isEmpty())
+        return body;
+    std::vector<qsizetype> missing;
+    bool inHeader = false;
+    bool seenHeader = false;
+    for (qsizetype pos = 0, next = 0; pos < body.size(); pos = next)
+    {
+        const QByteArrayView line = lineAt(body, pos, next);
+        if (inHeader)
+        {
+            if (isHeaderLine(line) || (seenHeader && (line.startsWith(' ') || line.startsWith('\t'))))
+            {
+                seenHeader = true;
+                collectBoundaries(line, boundaries);
+                continue;
+            }
+            inHeader = false;
+            if (isBlank(line))
+                continue;
+            if (seenHeader)
+                missing.push_back(pos);
+        }
+        inHeader = opensPart(line, boundaries);
+        seenHeader = false;
+    }
+    if (missing.empty())
+        return body;
+    QByteArray out;
+    out.reserve(body.size() + 2 * qsizetype(missing.size()));
+    qsizetype copied = 0;
+    for (qsizetype at : missing)
+    {
+        out += QByteArrayView(body).sliced(copied, at - copied);
+        out += "\r\n";
+        copied = at;
+    }
+    out += QByteArrayView(body).sliced(copied);
+    return out;
 }
 
 } // namespace
@@ -173,7 +245,7 @@ PreparedMessage prepareMessage(const QByteArray& raw)
     // A NUL would end the value for a C parser: keep the rest of it readable.
     header.replace('\0', ' ');
     header = joinEncodedWords(header);
-    result.bytes = header + raw.mid(pos);
+    result.bytes = header + separatePartHeaders(header, raw.mid(pos));
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include "PrintLayout.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLocale>
 #include <QPainter>
@@ -23,14 +24,13 @@ namespace
 const QString RawTextNote =
     QStringLiteral("Part of this message does not follow the mail format; it is printed below as written.");
 
-QString sizeText(qint64 bytes)
+QString attachedHeading(const Message& message)
 {
-    if (bytes < 1024)
-        return QStringLiteral("%1 B").arg(bytes);
-    if (bytes < 1024 * 1024)
-        return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
-    return QStringLiteral("%1 MB").arg(QString::number(bytes / (1024.0 * 1024.0), 'f', 1));
+    return message.fileName.isEmpty() ? QStringLiteral("Attached message")
+                                      : QStringLiteral("Attached message: %1").arg(message.fileName);
 }
+
+const QString RunningSeparator = QStringLiteral("  –  ");
 
 QFont bodyFont()
 {
@@ -180,7 +180,10 @@ QList<QPair<QString, QString>> MessageDocument::headerFields(const Message& mess
     add(QStringLiteral("Subject"), message.subject);
     QStringList names;
     for (const Attachment& a : message.attachments)
-        names << QStringLiteral("%1 (%2)").arg(a.fileName, sizeText(a.size()));
+        names << QStringLiteral("%1 (%2)").arg(a.fileName, a.sizeText());
+    for (const Message& sub : message.embedded)
+        if (!sub.fileName.isEmpty())
+            names << QStringLiteral("%1 (%2)").arg(sub.fileName, Attachment::sizeText(sub.byteSize));
     add(QStringLiteral("Attachments"), names.join(QStringLiteral("; ")));
     return fields;
 }
@@ -205,7 +208,7 @@ QString MessageDocument::composeHtml(const Message& message)
     for (const QString& note : message.notes)
         html += QStringLiteral("<p><i>[%1]</i></p>").arg(note.toHtmlEscaped());
     for (const Message& sub : message.embedded)
-        html += QStringLiteral("<hr>") + composeHtml(sub);
+        html += QStringLiteral("<hr><p><b>%1</b></p>").arg(attachedHeading(sub).toHtmlEscaped()) + composeHtml(sub);
     return html;
 }
 
@@ -214,21 +217,51 @@ void MessageDocument::setMessage(const Message& message)
     clear();
     m_parts.clear();
     m_title = message.subject;
-    QStringList running;
-    const auto fields = headerFields(message);
-    for (const QString& label : {QStringLiteral("Subject"), QStringLiteral("From"), QStringLiteral("Sent")})
-        for (const auto& [name, value] : fields)
-            if (name == label)
-                running << shortened(value.simplified(), 48); // each part keeps a place on the line
-    m_runningHeader = running.join(QStringLiteral("  –  "));
+    QStringList rest;
+    m_runningSubject.clear();
+    for (const auto& [name, value] : headerFields(message))
+        if (name == u"Subject")
+            m_runningSubject = value.left(1000).simplified();
+        else if (name == u"From")
+            rest.prepend(shortened(value.simplified(), 48)); // the sender keeps a place on the line
+        else if (name == u"Sent")
+            rest.append(value.simplified());
+    m_runningRest = rest.join(RunningSeparator);
     addResources(message);
     addResource(QTextDocument::ImageResource, QUrl(MissingImage), missingImageBox());
     QTextCursor cursor(this);
     appendMessage(cursor, message, 0);
     allowWrapping(*this);
     PrintLayout::pixelFontsToPoints(*this);
+    PrintLayout::oneFontForHanText(*this);
     PrintLayout::showLinkTargets(*this);
     markMissingImages();
+}
+
+QString MessageDocument::joinRunning(const QString& subject, const QString& rest)
+{
+    return subject.isEmpty() || rest.isEmpty() ? subject + rest : subject + RunningSeparator + rest;
+}
+
+QString MessageDocument::runningHeader(const QFontMetricsF& metrics, qreal width) const
+{
+    const QString whole = runningHeader();
+    if (metrics.horizontalAdvance(whole) <= width)
+        return whole;
+    const qreal room = width - metrics.horizontalAdvance(joinRunning(QStringLiteral("x"), m_runningRest));
+    const QString ellipsis(QChar(0x2026));
+    QString subject;
+    for (const QString& word : m_runningSubject.split(u' ', Qt::SkipEmptyParts))
+    {
+        const QString longer = subject.isEmpty() ? word : subject + u' ' + word;
+        if (metrics.horizontalAdvance(longer + ellipsis) > room)
+            break;
+        subject = longer;
+    }
+    // A first word too long for the room is cut where it must be.
+    subject = subject.isEmpty() ? metrics.elidedText(m_runningSubject, Qt::ElideRight, qMax<qreal>(0, room))
+                                : subject + ellipsis;
+    return metrics.elidedText(joinRunning(subject, m_runningRest), Qt::ElideLeft, width);
 }
 
 void MessageDocument::markMissingImages()
@@ -305,7 +338,7 @@ void MessageDocument::appendMessage(QTextCursor& cursor, const Message& message,
         QTextCharFormat heading;
         heading.setFontWeight(QFont::Bold);
         heading.setFontPointSize(11);
-        cursor.insertText(QStringLiteral("Attached message"), heading);
+        cursor.insertText(attachedHeading(message), heading);
         cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
     }
 

@@ -8,6 +8,7 @@
 #include <QPair>
 #include <QTextDocument>
 
+class QFontMetricsF;
 class QTextCursor;
 
 namespace Render
@@ -34,7 +35,10 @@ public:
     void fitToWidth(qreal width, qreal pageHeight = 0);
 
     /// One line that names the message on continuation pages: subject, sender and date.
-    QString runningHeader() const { return m_runningHeader; }
+    QString runningHeader() const { return joinRunning(m_runningSubject, m_runningRest); }
+    /// The same line fitted to `width`: the subject gives way first, at a word boundary; the
+    /// date is never cut.
+    QString runningHeader(const QFontMetricsF& metrics, qreal width) const;
 
     /// The labelled header lines of a message, in print order, without empty ones.
     static QList<QPair<QString, QString>> headerFields(const Message& message);
@@ -52,7 +56,10 @@ private:
 
     QHash<QString, QByteArray> m_parts; // by "cid:<id>" or Content-Location, lower case
     QString m_title;
-    QString m_runningHeader;
+    static QString joinRunning(const QString& subject, const QString& rest);
+
+    QString m_runningSubject;
+    QString m_runningRest; // sender and date
 };
 
 } // namespace Render

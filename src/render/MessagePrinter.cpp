@@ -3,11 +3,13 @@
 #include "Message.h"
 #include "MessageDocument.h"
 #include "PagePainter.h"
+#include "PdfAssembly.h"
+#include "Version.h"
 
+#include <QCoreApplication>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-
 #include <malloc.h>
 
 namespace Render
@@ -25,6 +27,11 @@ QString jobTitle(const MessageDocument& doc)
 }
 
 } // namespace
+
+QString MessagePrinter::producer()
+{
+    return QCoreApplication::applicationName() + QStringLiteral(" " VELLUMTIDE_VERSION);
+}
 
 void MessagePrinter::releaseFreedMemory()
 {
@@ -55,7 +62,7 @@ bool MessagePrinter::toPrinter(MessageDocument& doc, const QString& printer, QSt
     device.setOutputFormat(QPrinter::NativeFormat);
     device.setPrinterName(name);
     device.setDocName(jobTitle(doc));
-    device.setCreator(QStringLiteral("Vellumtide"));
+    device.setCreator(MessagePrinter::producer());
     QMarginsF margins = device.pageLayout().margins(QPageLayout::Millimeter);
     margins.setLeft(qMax(margins.left(), PageMargins.left()));
     margins.setTop(qMax(margins.top(), PageMargins.top()));
@@ -85,7 +92,8 @@ std::unique_ptr<QPdfWriter> MessagePrinter::pdfWriter(const QString& pdfPath, co
     device->setPageSize(pageSize);
     device->setPageMargins(PageMargins, QPageLayout::Millimeter);
     device->setTitle(title);
-    device->setCreator(QStringLiteral("Vellumtide"));
+    device->setCreator(producer());
+    device->setDocumentXmpMetadata(PdfAssembly::xmpMetadata(title, producer()));
     return device;
 }
 

@@ -34,6 +34,9 @@ public:
     static bool toPdf(const Message& message, const QString& pdfPath,
                       const QPageSize& pageSize = QPageSize(QPageSize::A4), QString* error = nullptr);
 
+    /// "vellumtide-print 0.1.0": the running program and its version, which every PDF names.
+    static QString producer();
+
     /// The name of the current default printer; empty when there is none.
     static QString defaultPrinter();
 

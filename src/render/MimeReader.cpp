@@ -3,21 +3,17 @@
 #include "GMimePtr.h"
 #include "MailDate.h"
 #include "MessageBytes.h"
+#include "SmimeContent.h"
 #include "TextDecoding.h"
 #include "TnefReader.h"
+#include "Uuencoded.h"
 
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QRegularExpression>
-#include <mutex>
 
 namespace Render
 {
-
-void ensureGMime()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
-}
 
 namespace
 {
@@ -115,28 +111,39 @@ private:
 
     QString addresses(GMimeMessage* gm, GMimeAddressType type, const char* header)
     {
+        const char* raw = g_mime_object_get_header(GMIME_OBJECT(gm), header);
         InternetAddressList* list = g_mime_message_get_addresses(gm, type);
-        if (list && internet_address_list_length(list) > 0)
+        if (list && internet_address_list_length(list) > 0 && !hasBangPath(raw))
         {
-            GCharPtr text(internet_address_list_to_string(list, nullptr, FALSE));
-            if (text)
-                return QString::fromUtf8(text.get()).simplified();
+            QStringList shown;
+            for (int i = 0; i < internet_address_list_length(list); ++i)
+            {
+                GCharPtr text(internet_address_to_string(internet_address_list_get_address(list, i), nullptr, FALSE));
+                if (text)
+                    shown << QString::fromUtf8(text.get()).simplified();
+            }
+            return joinRecipients(shown);
         }
         // Addresses GMime could not parse: show the header as written, decoded.
-        const char* raw = g_mime_object_get_header(GMIME_OBJECT(gm), header);
         if (!raw)
             return {};
         GCharPtr decoded(g_mime_utils_header_decode_text(m_options, raw));
         return fromUtf8(decoded.get()).simplified();
     }
 
+    // An old relayed address ("host!user@relay@domain") holds a second "@" that the address
+    // parser would cut it at: such a header is printed as written.
+    static bool hasBangPath(const char* raw)
+    {
+        static const QRegularExpression re(QStringLiteral(R"([^\s<>,;:"@]+@[^\s<>,;:"@]+@)"));
+        return raw && strchr(raw, '@') != strrchr(raw, '@') && re.match(QString::fromUtf8(raw)).hasMatch();
+    }
+
     void walk(GMimeObject* object, int depth, bool topLevel)
     {
         if (depth > MaxDepth)
         {
-            const QString note = QStringLiteral("content nested too deeply was left out");
-            if (!m_message.notes.contains(note))
-                m_message.notes << note;
+            addNote(QStringLiteral("content nested too deeply was left out"));
             return;
         }
         if (GMIME_IS_MESSAGE_PART(object))
@@ -149,6 +156,8 @@ private:
             GCharPtr bytes(g_mime_object_to_string(GMIME_OBJECT(inner), nullptr));
             if (!bytes || !parseMessage(QByteArray(bytes.get()), sub, depth + 1, nullptr))
                 Collector(sub, m_options).fill(inner, depth + 1);
+            sub.fileName = attachedName(object);
+            sub.byteSize = bytes ? qint64(qstrlen(bytes.get())) : 0;
             m_message.embedded.push_back(std::move(sub));
             return;
         }
@@ -162,6 +171,15 @@ private:
             m_leafDepth = depth;
             leaf(GMIME_PART(object), topLevel);
         }
+    }
+
+    // The file name of an attached message: its disposition's filename, else its type's name.
+    static QString attachedName(GMimeObject* object)
+    {
+        const char* name = g_mime_object_get_content_disposition_parameter(object, "filename");
+        if (!name)
+            name = g_mime_object_get_content_type_parameter(object, "name");
+        return fromUtf8(name).trimmed();
     }
 
     static bool containsHtml(GMimeObject* object, int depth)
@@ -266,20 +284,27 @@ private:
         addRaw(body);
     }
 
+    // Text before the first part and after the last is printed where it stands.
     void walkMultipart(GMimeMultipart* mp, int depth)
     {
-        GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(mp));
-        const QString subtype = type ? lower(g_mime_content_type_get_media_subtype(type)) : QString();
-        const int count = g_mime_multipart_get_count(mp);
-        if (count == 0)
+        if (g_mime_multipart_get_count(mp) == 0)
         {
             recoverMultipart(mp, depth);
             return;
         }
         if (const char* prologue = g_mime_multipart_get_prologue(mp); prologue && !isMimeBoilerplate(prologue))
-            addRaw(prologue);
-        if (const char* epilogue = g_mime_multipart_get_epilogue(mp))
-            addRaw(epilogue);
+            addPlainText(decodeText(prologue, QByteArray()).trimmed());
+        walkParts(mp, depth);
+        if (const QString epilogue = decodeText(g_mime_multipart_get_epilogue(mp), QByteArray()).trimmed();
+            !epilogue.isEmpty())
+            addPlainText(epilogue);
+    }
+
+    void walkParts(GMimeMultipart* mp, int depth)
+    {
+        GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(mp));
+        const QString subtype = type ? lower(g_mime_content_type_get_media_subtype(type)) : QString();
+        const int count = g_mime_multipart_get_count(mp);
         if (subtype == u"alternative")
         {
             // Print one alternative only: the HTML one when there is one, else the last
@@ -299,7 +324,7 @@ private:
                 walk(chosen, depth + 1, false);
             return;
         }
-        if (subtype == u"related" && count > 0)
+        if (subtype == u"related")
         {
             int root = 0;
             const QString start = type ? fromUtf8(g_mime_content_type_get_parameter(type, "start")) : QString();
@@ -338,13 +363,18 @@ private:
         {
             // Sent in base64 or quoted-printable, an attached message reaches us as a plain part.
             Message sub;
-            if (parseMessage(decodedContent(part), sub, m_leafDepth + 1, nullptr))
+            const QByteArray content = decodedContent(part);
+            if (parseMessage(content, sub, m_leafDepth + 1, nullptr))
             {
+                sub.fileName = fileName;
+                sub.byteSize = content.size();
                 m_message.embedded.push_back(std::move(sub));
                 return;
             }
         }
         if (isTnef(media + u'/' + subtype, fileName) && readTnefPart(part))
+            return;
+        if (isSmime(media + u'/' + subtype, fileName) && readSmimePart(part, topLevel))
             return;
 
         // A type without a valid subtype is plain text (RFC 2045).
@@ -374,12 +404,7 @@ private:
                 const QString format = type ? lower(g_mime_content_type_get_parameter(type, "format")) : QString();
                 if (format == u"flowed")
                     text = unflowText(text, lower(g_mime_content_type_get_parameter(type, "delsp")) == u"yes");
-                // Trailing blank lines would only cost paper.
-                qsizetype end = text.size();
-                while (end > 0 && text.at(end - 1).isSpace())
-                    --end;
-                text.truncate(end);
-                m_pieces.push_back({false, text});
+                addPlainText(text);
             }
             if (fileName.isEmpty() || (!topLevel && !invalidType))
                 return;
@@ -427,6 +452,79 @@ private:
             m_resources.push_back({std::move(a), true});
         for (Message& embedded : tnef.embedded)
             m_message.embedded.push_back(std::move(embedded));
+        return true;
+    }
+
+    static QString withoutTrailingBlanks(QString text)
+    {
+        qsizetype end = text.size();
+        while (end > 0 && text.at(end - 1).isSpace())
+            --end;
+        text.truncate(end);
+        return text;
+    }
+
+    // Old mail carries files uuencoded in its text: they are listed, and shown as text or image.
+    void addPlainText(const QString& text)
+    {
+        Uuencoded split = Uuencoded::split(text);
+        for (size_t i = 0; i < split.files.size(); ++i)
+        {
+            if (const QString before = withoutTrailingBlanks(split.texts[int(i)]); !before.trimmed().isEmpty())
+                m_pieces.push_back({false, before});
+            Resource resource;
+            resource.declaredAttachment = true;
+            Attachment& a = resource.attachment;
+            a.fileName = split.files[i].name;
+            a.content = std::move(split.files[i].content);
+            a.mimeType = QMimeDatabase().mimeTypeForFileNameAndData(a.fileName, a.content).name();
+            if (a.mimeType.startsWith(u"image/"))
+            {
+                m_pieces.push_back({true, imageHtml(a)});
+                m_anyHtml = true;
+            }
+            else if (a.mimeType.startsWith(u"text/"))
+                m_pieces.push_back({false, withoutTrailingBlanks(decodeText(a.content, QByteArray()))});
+            m_resources.push_back(std::move(resource));
+        }
+        // Trailing blank lines would only cost paper.
+        m_pieces.push_back({false, withoutTrailingBlanks(split.texts.last())});
+    }
+
+    void addNote(const QString& note)
+    {
+        if (!m_message.notes.contains(note))
+            m_message.notes << note;
+    }
+
+    static bool isSmime(const QString& mimeType, const QString& fileName)
+    {
+        return mimeType == u"application/pkcs7-mime" || mimeType == u"application/x-pkcs7-mime" ||
+               fileName.endsWith(QStringLiteral(".p7m"), Qt::CaseInsensitive);
+    }
+
+    // An opaque-signed message carries its whole content inside the signature structure.
+    bool readSmimePart(GMimePart* part, bool topLevel)
+    {
+        const SmimeContent smime = SmimeContent::read(decodedContent(part));
+        if (smime.kind == SmimeContent::Kind::Encrypted)
+        {
+            m_pieces.push_back(
+                {false, QStringLiteral("This part is encrypted; it cannot be printed without the recipient's key.")});
+            return true;
+        }
+        if (smime.kind != SmimeContent::Kind::Signed || smime.content.isEmpty())
+            return false;
+        addNote(QStringLiteral("This message is signed; the signature was not checked."));
+        const PreparedMessage inner = prepareMessage(smime.content);
+        GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(inner.bytes.constData(), inner.bytes.size()));
+        GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+        GObjectPtr<GMimeObject> object(inner.noHeader ? nullptr
+                                                      : g_mime_parser_construct_part(parser.get(), m_options));
+        if (object)
+            walk(object.get(), m_leafDepth + 1, topLevel);
+        else
+            m_pieces.push_back({false, decodeText(inner.bytes, QByteArray()).trimmed()});
         return true;
     }
 
@@ -514,6 +612,20 @@ private:
     std::vector<Resource> m_resources;
 };
 
+// A NUL, or many control characters, near the start: a store, an image, a program.
+bool looksBinary(const QByteArray& bytes)
+{
+    const QByteArrayView head = QByteArrayView(bytes).first(qMin<qsizetype>(bytes.size(), 64 * 1024));
+    qsizetype controls = 0;
+    for (char c : head)
+    {
+        if (c == '\0')
+            return true;
+        controls += uchar(c) < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != '\x1b';
+    }
+    return controls * 20 > head.size();
+}
+
 bool parseMessage(const QByteArray& raw, Message& message, int depth, QString* error)
 {
     message = Message();
@@ -523,6 +635,12 @@ bool parseMessage(const QByteArray& raw, Message& message, int depth, QString* e
         return true;
     }
     const PreparedMessage prepared = prepareMessage(raw);
+    if (prepared.noHeader && looksBinary(prepared.bytes))
+    {
+        if (error)
+            *error = MimeReader::notMailError();
+        return false;
+    }
     if (prepared.noHeader)
     {
         // Text without any header is still a message: print it with empty header fields.

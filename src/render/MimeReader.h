@@ -17,6 +17,9 @@ public:
 
     /// Reads a message held in memory; fails only when nothing resembling a message is found.
     static bool readBytes(const QByteArray& bytes, Message& message, QString* error = nullptr);
+
+    /// The error of a file that holds binary data and no header: no message at all.
+    static QString notMailError() { return QStringLiteral("is not a mail message (binary data, no header lines)"); }
 };
 
 } // namespace Render

@@ -42,6 +42,12 @@ PendingFile::PendingFile(QString finalPath) : m_final(std::move(finalPath))
     m_temp = info.dir().filePath(QStringLiteral(".%1.%2.part").arg(info.fileName()).arg(::getpid()));
 }
 
+QString PendingFile::helperPath(const QString& tempPath, const QString& tag)
+{
+    const QFileInfo info(tempPath);
+    return info.dir().filePath(QStringLiteral(".%1-%2.pdf.%3.part").arg(info.fileName(), tag).arg(::getpid()));
+}
+
 PendingFile::~PendingFile()
 {
     if (!m_done)

@@ -41,6 +41,9 @@ public:
 
     /// Where to write.
     const QString& tempPath() const { return m_temp; }
+    /// A hidden name beside `tempPath` for a file that helps to make it, named as a pending
+    /// file is: what a killed run leaves is cleared like its pending files.
+    static QString helperPath(const QString& tempPath, const QString& tag);
     /// Moves the written file to its final path; false with a reason when that path is taken
     /// or the move fails (the temporary file is removed then).
     bool commit(QString* error = nullptr);

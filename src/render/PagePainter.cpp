@@ -1,6 +1,7 @@
 #include "PagePainter.h"
 
 #include "MessageDocument.h"
+#include "PageNumbers.h"
 #include "PrintLayout.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -33,12 +34,90 @@ bool PagePainter::begin(QString* error)
 
 void PagePainter::add(MessageDocument& doc)
 {
-    addPages(doc, doc.runningHeader(), &doc);
+    addPages(doc, doc.runningHeader(), &doc, false);
 }
 
-void PagePainter::add(QTextDocument& doc, const QString& running)
+void PagePainter::add(QTextDocument& doc, const QString& running, bool runningOnFirst)
 {
-    addPages(doc, running, nullptr);
+    addPages(doc, running, nullptr, runningOnFirst);
+}
+
+PagePainter::Bands PagePainter::bands() const
+{
+    const QRectF paper = m_device.pageLayout().paintRectPixels(m_device.logicalDpiX());
+    QFont smallFont(QStringLiteral("Arial"));
+    smallFont.setPointSizeF(8);
+    const QFontMetricsF metrics(smallFont, &m_device);
+    // The band above the body holds the running header on continuation pages; the one
+    // below it the page numbers, which the body never reaches.
+    const qreal headerHeight = metrics.height() * 2;
+    const qreal footerHeight = metrics.height() * 2.5;
+    return {smallFont, headerHeight, footerHeight,
+            QSizeF(paper.width(), qMax<qreal>(paper.height() - headerHeight - footerHeight, paper.height() / 2))};
+}
+
+void PagePainter::startPage()
+{
+    // Every document after the device's first starts on a page of its own.
+    if (m_pages > 0)
+        m_device.newPage();
+    ++m_pages;
+}
+
+void PagePainter::paintBands(const Bands& bands, const QString& running, const QString& pageText,
+                             const MessageDocument* message)
+{
+    const QFontMetricsF metrics(bands.font, &m_device);
+    m_painter.setFont(bands.font);
+    m_painter.setPen(Qt::black);
+    if (!running.isEmpty())
+    {
+        const QRectF band(0, 0, bands.body.width(), metrics.height());
+        const qreal numberWidth = metrics.horizontalAdvance(pageText + QStringLiteral("    "));
+        const qreal width = band.width() - numberWidth;
+        // A message fits its own header: the subject gives way at a word, the date never.
+        m_painter.drawText(band, Qt::AlignLeft | Qt::AlignTop,
+                           message ? message->runningHeader(metrics, width)
+                                   : metrics.elidedText(running, Qt::ElideRight, width));
+        m_painter.drawText(band, Qt::AlignRight | Qt::AlignTop, pageText);
+    }
+    const QRectF footer(0, bands.header + bands.body.height(), bands.body.width(), bands.footer);
+    m_painter.drawText(footer, Qt::AlignHCenter | Qt::AlignBottom, pageText);
+    if (m_firstPage > 0)
+        m_painter.drawText(footer, Qt::AlignLeft | Qt::AlignBottom,
+                           QStringLiteral("Document page %1").arg(m_firstPage + m_pages - 1));
+    if (m_bates)
+        m_painter.drawText(footer, Qt::AlignRight | Qt::AlignBottom, m_bates->take());
+}
+
+int PagePainter::pagesOf(QTextDocument& doc) const
+{
+    QAbstractTextDocumentLayout* layout = doc.documentLayout();
+    layout->setPaintDevice(&m_device);
+    const Bands b = bands();
+    doc.setTextWidth(b.body.width());
+    const int pages = int(PrintLayout::pageBreaks(doc, b.body.height()).size()) - 1;
+    layout->setPaintDevice(nullptr);
+    return pages;
+}
+
+QRectF PagePainter::addPage(const QString& header, const QString& pageText,
+                            const std::function<void(QPainter&, const QRectF&)>& paint)
+{
+    const Bands b = bands();
+    startPage();
+    const QRectF body(0, b.header, b.body.width(), b.body.height());
+    m_painter.save();
+    m_painter.setClipRect(body);
+    paint(m_painter, body);
+    m_painter.restore();
+    paintBands(b, header, pageText);
+    // Device units to PDF points, from the paper's lower left.
+    const qreal scale = 72.0 / m_device.logicalDpiX();
+    const QRectF paintArea = m_device.pageLayout().paintRect(QPageLayout::Point);
+    const qreal paperHeight = m_device.pageLayout().fullRect(QPageLayout::Point).height();
+    return QRectF(paintArea.left() + body.left() * scale, paperHeight - paintArea.top() - body.bottom() * scale,
+                  body.width() * scale, body.height() * scale);
 }
 
 bool PagePainter::end(QString* error)
@@ -49,7 +128,7 @@ bool PagePainter::end(QString* error)
     return ok;
 }
 
-void PagePainter::addPages(QTextDocument& doc, const QString& running, MessageDocument* message)
+void PagePainter::addPages(QTextDocument& doc, const QString& running, MessageDocument* message, bool runningOnFirst)
 {
     QPagedPaintDevice& device = m_device;
     QPainter& painter = m_painter;
@@ -57,14 +136,9 @@ void PagePainter::addPages(QTextDocument& doc, const QString& running, MessageDo
     // Lay out for the device itself, so fonts and images get its resolution.
     QAbstractTextDocumentLayout* layout = doc.documentLayout();
     layout->setPaintDevice(&device);
-    const QRectF paper = device.pageLayout().paintRectPixels(device.logicalDpiX());
-    QFont smallFont(QStringLiteral("Arial"));
-    smallFont.setPointSizeF(8);
-    const QFontMetricsF metrics(smallFont, &device);
-    // The band above the body holds the running header on continuation pages.
-    const qreal headerHeight = metrics.height() * 2;
-    const qreal footerHeight = metrics.height() * 2.5;
-    const QSizeF body(paper.width(), qMax<qreal>(paper.height() - headerHeight - footerHeight, paper.height() / 2));
+    const Bands bands = this->bands();
+    const qreal headerHeight = bands.header;
+    const QSizeF body = bands.body;
     // One endless page for the layout: the breaks are ours (pageBreaks), since the layout's
     // own would clip table cells at places that no longer match them.
     doc.setTextWidth(body.width());
@@ -77,10 +151,7 @@ void PagePainter::addPages(QTextDocument& doc, const QString& running, MessageDo
     context.palette.setColor(QPalette::Text, Qt::black);
     for (int page = 0; page < pages; ++page)
     {
-        // Every document after the device's first starts on a page of its own.
-        if (m_pages > 0)
-            device.newPage();
-        ++m_pages;
+        startPage();
         const qreal top = breaks[page];
         const qreal bottom = page + 1 < pages ? breaks[page + 1] : top + body.height();
         painter.save();
@@ -94,19 +165,8 @@ void PagePainter::addPages(QTextDocument& doc, const QString& running, MessageDo
         layout->draw(&painter, context);
         painter.restore();
 
-        painter.setFont(smallFont);
-        painter.setPen(Qt::black);
-        const QString pageText = QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages);
-        if (page > 0)
-        {
-            const QRectF band(0, 0, body.width(), metrics.height());
-            const qreal numberWidth = metrics.horizontalAdvance(pageText + QStringLiteral("    "));
-            painter.drawText(band, Qt::AlignLeft | Qt::AlignTop,
-                             metrics.elidedText(running, Qt::ElideRight, band.width() - numberWidth));
-            painter.drawText(band, Qt::AlignRight | Qt::AlignTop, pageText);
-        }
-        const QRectF footer(0, headerHeight + body.height(), body.width(), footerHeight);
-        painter.drawText(footer, Qt::AlignHCenter | Qt::AlignBottom, pageText);
+        paintBands(bands, page > 0 || runningOnFirst ? running : QString(),
+                   QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages), message);
         // Long documents: keep the window responsive between pages.
         if (page % 8 == 7)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -365,6 +365,44 @@ void pixelFontsToPoints(QTextDocument& doc)
     }
 }
 
+void oneFontForHanText(QTextDocument& doc)
+{
+    bool han = false;
+    bool kana = false;
+    bool hangul = false;
+    for (QTextBlock block = doc.begin(); block.isValid() && !kana; block = block.next())
+        for (QChar c : block.text())
+        {
+            const char16_t u = c.unicode();
+            kana |= u >= 0x3040 && u <= 0x30FF;
+            han |= u >= 0x4E00 && u <= 0x9FFF;
+            hangul |= u >= 0xAC00 && u <= 0xD7AF;
+        }
+    // Korean text keeps its own fonts; kana or Han alone is Japanese or Chinese.
+    if (!kana && (!han || hangul))
+        return;
+    const QString cjk = QStringLiteral("Droid Sans Fallback");
+    auto withCjk = [&](QStringList families) {
+        if (!families.contains(cjk))
+            families << cjk;
+        return families;
+    };
+    QFont font = doc.defaultFont();
+    font.setFamilies(withCjk(font.families().isEmpty() ? QStringList{font.family()} : font.families()));
+    doc.setDefaultFont(font);
+    std::vector<FormatChange> changes;
+    forEachFragment(doc.begin(), doc.characterCount(), [&](const QTextFragment& fragment) {
+        const QTextCharFormat format = fragment.charFormat();
+        QStringList families = format.fontFamilies().toStringList();
+        if (families.isEmpty())
+            families = font.families();
+        QTextCharFormat change;
+        change.setFontFamilies(withCjk(families));
+        changes.push_back({fragment.position(), fragment.length(), change});
+    });
+    applyChanges(doc, changes);
+}
+
 void showLinkTargets(QTextDocument& doc)
 {
     struct Link

@@ -25,6 +25,10 @@ QString rowsInsteadOfLargeTables(const QString& html);
 /// them as device pixels, a hairline on a printer.
 void pixelFontsToPoints(QTextDocument& doc);
 
+/// Japanese or Chinese text takes its Han characters and kana from one font: left to the
+/// glyph-by-glyph fallback, kanji came from a Korean font and kana from another.
+void oneFontForHanText(QTextDocument& doc);
+
 /// Follows each link whose text is not its own address with the address in small print.
 void showLinkTargets(QTextDocument& doc);
 

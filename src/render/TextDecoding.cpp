@@ -1,13 +1,22 @@
 #include "TextDecoding.h"
 
+#include "GMimePtr.h"
+
 #include <QStringDecoder>
 #include <QStringList>
 #include <cerrno>
 #include <gmime/gmime.h>
 #include <iconv.h>
+#include <mutex>
 
 namespace Render
 {
+
+void ensureGMime()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { g_mime_init(); });
+}
 
 namespace
 {
@@ -30,6 +39,7 @@ bool isValidUtf8(const QByteArray& bytes)
 // Returns a null string when iconv does not know the charset.
 QString viaIconv(const QByteArray& bytes, const char* charset)
 {
+    ensureGMime(); // its charset table names iconv's converters; a .pst body may come first
     iconv_t cd = iconv_open("UTF-8", g_mime_charset_iconv_name(charset));
     if (cd == reinterpret_cast<iconv_t>(-1))
         return QString();
@@ -114,6 +124,24 @@ QString decodeText(const QByteArray& bytes, const QByteArray& charset)
         return viaIconv(bytes, "windows-1252");
     const QString text = viaIconv(bytes, name.constData());
     return text.isNull() ? guess(bytes) : text;
+}
+
+QByteArray charsetOfCodepage(int codepage)
+{
+    switch (codepage)
+    {
+    case 65001:
+        return QByteArrayLiteral("utf-8");
+    case 1200:
+        return QByteArrayLiteral("utf-16le");
+    case 20127:
+        return QByteArrayLiteral("us-ascii");
+    case 28591:
+        return QByteArrayLiteral("iso-8859-1");
+    default:
+        // iconv knows the Windows and OEM pages as cpNNN; an unknown one is guessed by decodeText.
+        return codepage > 0 ? "cp" + QByteArray::number(codepage) : QByteArray();
+    }
 }
 
 QString unflowText(const QString& text, bool delSp)

@@ -11,6 +11,9 @@ namespace Render
 /// ISO-2022-JP, else windows-1252) and invalid sequences become U+FFFD instead of being dropped.
 QString decodeText(const QByteArray& bytes, const QByteArray& charset);
 
+/// The charset of a Windows code page number (as MAPI properties and RTF give it), for decodeText.
+QByteArray charsetOfCodepage(int codepage);
+
 /// Joins the soft line breaks of a format=flowed text (RFC 3676) and removes space-stuffing.
 QString unflowText(const QString& text, bool delSp);
 

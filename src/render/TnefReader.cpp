@@ -1,12 +1,11 @@
 #include "TnefReader.h"
 
 #include "Message.h"
+#include "RtfText.h"
 #include "TextDecoding.h"
 
 #include <QDateTime>
-#include <QSet>
 #include <QTimeZone>
-#include <cctype>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -91,177 +90,10 @@ QByteArray codepageCharset(TNEFStruct* tnef)
     const QByteArray cp = bytesOf(&tnef->CodePage);
     if (cp.size() < 4)
         return QByteArrayLiteral("windows-1252");
-    const unsigned number = static_cast<unsigned char>(cp[0]) | static_cast<unsigned char>(cp[1]) << 8;
-    if (number == 65001)
-        return QByteArrayLiteral("utf-8");
-    return "cp" + QByteArray::number(number);
+    return charsetOfCodepage(static_cast<unsigned char>(cp[0]) | static_cast<unsigned char>(cp[1]) << 8);
 }
 
 } // namespace
-
-QString rtfToText(const QByteArray& rtf, bool* isHtml)
-{
-    static const QSet<QByteArray> skipped = {"fonttbl",   "colortbl",     "stylesheet", "info",
-                                             "pict",      "object",       "header",     "footer",
-                                             "footerf",   "headerf",      "themedata",  "colorschememapping",
-                                             "datastore", "latentstyles", "listtable",  "listoverridetable",
-                                             "rsidtbl",   "generator",    "xmlnstbl",   "fldinst",
-                                             "filetbl",   "revtbl",       "nonshppict"};
-    const bool fromHtml = rtf.contains("\\fromhtml");
-    if (isHtml)
-        *isHtml = fromHtml;
-    struct State
-    {
-        bool skip = false;
-        bool htmlSuppressed = false;
-        int uc = 1;
-    };
-    std::vector<State> stack{State()};
-    QByteArray charset = "windows-1252";
-    QString out;
-    QByteArray pending; // 8-bit text waiting for its codepage
-    auto flush = [&] {
-        if (!pending.isEmpty())
-            out += decodeText(pending, charset);
-        pending.clear();
-    };
-    auto visible = [&] { return !stack.back().skip && !(fromHtml && stack.back().htmlSuppressed); };
-    int skipFallback = 0; // characters after \uN that stand in for it in older readers
-    bool starPending = false;
-    const qsizetype n = rtf.size();
-    for (qsizetype i = 0; i < n; ++i)
-    {
-        const char c = rtf[i];
-        if (c == '{')
-        {
-            if (stack.size() > 500)
-                break; // hostile depth
-            stack.push_back(stack.back());
-            continue;
-        }
-        if (c == '}')
-        {
-            if (stack.size() > 1)
-                stack.pop_back();
-            starPending = false;
-            continue;
-        }
-        if (c == '\r' || c == '\n')
-            continue;
-        if (c != '\\')
-        {
-            if (skipFallback > 0)
-                --skipFallback;
-            else if (visible())
-                pending += c;
-            continue;
-        }
-        if (i + 1 >= n)
-            break;
-        const char d = rtf[i + 1];
-        if (d == '\\' || d == '{' || d == '}')
-        {
-            ++i;
-            if (skipFallback > 0)
-                --skipFallback;
-            else if (visible())
-                pending += d;
-            continue;
-        }
-        if (d == '\'')
-        {
-            const QByteArray hex = rtf.mid(i + 2, 2);
-            i += 3;
-            bool ok = false;
-            const int value = hex.toInt(&ok, 16);
-            if (skipFallback > 0)
-                --skipFallback;
-            else if (ok && visible())
-                pending += static_cast<char>(value);
-            continue;
-        }
-        if (d == '*')
-        {
-            ++i;
-            starPending = true;
-            continue;
-        }
-        if (!std::isalpha(static_cast<unsigned char>(d)))
-        {
-            ++i;
-            if (visible() && d == '~')
-                pending += ' ';
-            else if (visible() && d == '_')
-                pending += '-';
-            continue;
-        }
-        qsizetype j = i + 1;
-        while (j < n && std::isalpha(static_cast<unsigned char>(rtf[j])))
-            ++j;
-        const QByteArray word = rtf.mid(i + 1, j - i - 1);
-        qsizetype k = j;
-        if (k < n && (rtf[k] == '-' || std::isdigit(static_cast<unsigned char>(rtf[k]))))
-            ++k;
-        while (k < n && std::isdigit(static_cast<unsigned char>(rtf[k])))
-            ++k;
-        const bool hasParam = k > j;
-        const int param = hasParam ? rtf.mid(j, k - j).toInt() : 0;
-        if (k < n && rtf[k] == ' ')
-            ++k;
-        i = k - 1;
-
-        State& state = stack.back();
-        if (starPending)
-        {
-            starPending = false;
-            if (!(fromHtml && word == "htmltag"))
-            {
-                state.skip = true;
-                continue;
-            }
-        }
-        if (fromHtml && word == "htmltag")
-        {
-            state.htmlSuppressed = false;
-            continue;
-        }
-        if (skipped.contains(word))
-            state.skip = true;
-        else if (word == "htmlrtf")
-            state.htmlSuppressed = !hasParam || param != 0;
-        else if (word == "ansicpg" && hasParam)
-            charset = "cp" + QByteArray::number(param);
-        else if (word == "uc" && hasParam)
-            state.uc = qBound(0, param, 10);
-        else if (word == "u" && hasParam)
-        {
-            if (visible())
-            {
-                flush();
-                out += QChar(static_cast<char16_t>(param < 0 ? param + 65536 : param));
-            }
-            skipFallback = state.uc;
-        }
-        else if (!visible())
-            continue;
-        else if (word == "par" || word == "line")
-            pending += '\n';
-        else if (word == "tab")
-            pending += '\t';
-        else if (word == "emdash")
-            out += (flush(), QChar(0x2014));
-        else if (word == "endash")
-            out += (flush(), QChar(0x2013));
-        else if (word == "bullet")
-            out += (flush(), QChar(0x2022));
-        else if (word == "lquote" || word == "rquote")
-            out += (flush(), QChar(word == "lquote" ? 0x2018 : 0x2019));
-        else if (word == "ldblquote" || word == "rdblquote")
-            out += (flush(), QChar(word == "ldblquote" ? 0x201C : 0x201D));
-    }
-    flush();
-    return out;
-}
 
 namespace
 {
@@ -342,13 +174,11 @@ bool readTnefAt(const QByteArray& bytes, Message& message, int depth)
             std::unique_ptr<unsigned char, decltype(&std::free)> plain(DecompressRTF(rtf, &size), &std::free);
             if (plain && size > 0)
             {
-                bool isHtml = false;
-                const QString converted =
-                    rtfToText(QByteArray(reinterpret_cast<const char*>(plain.get()), size), &isHtml);
-                if (isHtml)
-                    message.htmlBody = converted;
+                const RtfText rtf = RtfText::convert(QByteArray(reinterpret_cast<const char*>(plain.get()), size));
+                if (rtf.isHtml)
+                    message.htmlBody = rtf.text;
                 else if (text.trimmed().isEmpty())
-                    text = converted;
+                    text = rtf.text;
             }
         }
     }

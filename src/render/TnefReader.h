@@ -12,7 +12,4 @@ struct Message;
 /// (HTML, RTF or plain) and its attachments. False when the bytes are no TNEF stream.
 bool readTnef(const QByteArray& bytes, Message& message);
 
-/// The text of an RTF document; HTML wrapped in RTF (\fromhtml) gives back the HTML, with `isHtml` set.
-QString rtfToText(const QByteArray& rtf, bool* isHtml = nullptr);
-
 } // namespace Render

@@ -247,7 +247,8 @@ void TestForm1Outlook::browseSetsThePathOrLeavesIt()
     QCOMPARE(f.child<QLineEdit>("Text2")->text(), QStringLiteral("/earlier/store.pst"));
     QCOMPARE(f.dialogs.fileRequests.size(), 1);
     QCOMPARE(f.dialogs.fileRequests[0].title, QStringLiteral("Select PST File"));
-    QCOMPARE(f.dialogs.fileRequests[0].filter, QStringLiteral("All PST Files (*.pst)"));
+    QCOMPARE(f.dialogs.fileRequests[0].filter.split(QStringLiteral(";;")),
+             QStringList({"All PST Files (*.pst)", "Outlook data files (*.pst *.ost)", "All files (*)"}));
     QVERIFY(!f.dialogs.fileRequests[0].multiSelect);
 
     f.dialogs.fileAnswers.enqueue({QStringLiteral("/data/Mäil 'archive'.pst")});

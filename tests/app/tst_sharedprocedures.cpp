@@ -5,6 +5,7 @@
 #include "OutlookApplication.h"
 #include "ProcProcessTable.h"
 #include "SharedProcedures.h"
+#include "TestSupport.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <csignal>
 #include <ctime>
 
 namespace
@@ -46,6 +48,8 @@ private Q_SLOTS:
     void terminateMatchesTheEndOfTheName_data();
     void terminateMatchesTheEndOfTheName();
     void terminateEndsRealProcesses();
+    void stoppedProgramLeavesNoWorkFolder_data();
+    void stoppedProgramLeavesNoWorkFolder();
 };
 
 void TestSharedProcedures::fileExists()
@@ -252,6 +256,32 @@ void TestSharedProcedures::terminateEndsRealProcesses()
     QCOMPARE(spared.state(), QProcess::Running);
     spared.kill();
     spared.waitForFinished();
+}
+
+void TestSharedProcedures::stoppedProgramLeavesNoWorkFolder_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestSharedProcedures::stoppedProgramLeavesNoWorkFolder()
+{
+    // The program's own ending, as closing its window reaches it too.
+    QFETCH(int, signal);
+    const QString base = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/vellumtide");
+    const QStringList pattern{QStringLiteral("work-*")};
+    QVERIFY(QDir(base).entryList(pattern, QDir::Dirs).isEmpty());
+    QProcess program;
+    program.start(TestSupport::binDir() + QStringLiteral("/vellumtide"), QStringList());
+    QVERIFY(program.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(base).entryList(pattern, QDir::Dirs).size(), 1, 20000);
+    QTest::qWait(1000); // the main window is up
+    QVERIFY(::kill(program.processId(), signal) == 0);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(QDir(base).entryList(pattern, QDir::Dirs), QStringList());
 }
 
 QTEST_MAIN(TestSharedProcedures)

@@ -139,4 +139,42 @@ int run(const QString& program, const QStringList& arguments, QByteArray* out, Q
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
+void writeDesktopMail(const QString& home)
+{
+    const auto mail = [](const QByteArray& subject, const QByteArray& status = "X-Mozilla-Status: 0001") {
+        return status + "\nFrom: Ann <ann@example.org>\nSubject: " + subject +
+               "\nDate: Tue, 01 Dec 2026 10:00:00 +0000\n\nbody\n";
+    };
+    const auto mbox = [&](const QByteArray& subject, const QByteArray& status = "X-Mozilla-Status: 0001") {
+        return "From - Tue Dec  1 10:00:00 2026\n" + mail(subject, status) + "\n";
+    };
+    const QByteArray tb = ".thunderbird/";
+    const QMap<QByteArray, QByteArray> files = {
+        {tb + "profiles.ini", "[Profile1]\nName=old\nIsRelative=1\nPath=old.default\nDefault=1\n\n"
+                              "[Profile0]\nName=release\nIsRelative=1\nPath=rel.default-release\n\n"
+                              "[Install4F96D1932A9F858E]\nDefault=rel.default-release\nLocked=1\n"},
+        {tb + "rel.default-release/Mail/Local Folders/Inbox",
+         mbox("Local kept") + mbox("Local deleted", "X-Mozilla-Status: 0009")},
+        {tb + "rel.default-release/Mail/Local Folders/Inbox.msf", "// <!-- <mdb:mork:z v=\"1.4\"/> -->"},
+        {tb + "rel.default-release/ImapMail/imap.example.org/INBOX", mbox("IMAP kept")},
+        {tb + "old.default/Mail/Local Folders/Sent", mbox("Old sent")},
+        {".var/app/org.mozilla.Thunderbird/.thunderbird/profiles.ini",
+         "[Profile0]\nName=flat\nIsRelative=0\nPath=" + home.toUtf8() + "/.thunderbird/old.default\n"},
+        {".local/share/evolution/mail/local/cur/1.host:2,S", mail("Evolution inbox")},
+        {".local/share/evolution/mail/local/.Sent/cur/2.host:2,S", mail("Evolution sent")},
+        {".local/share/local-mail/inbox/cur/3.host:2,S", mail("KMail inbox")},
+        {".local/share/local-mail/.inbox.directory/Lists/new/4.host", mail("KMail list")},
+        {"mbox", mbox("Home mbox")},
+        {"spool", mbox("Spool mail")},
+    };
+    for (auto it = files.cbegin(); it != files.cend(); ++it)
+    {
+        const QString path = home + u'/' + QString::fromUtf8(it.key());
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(it.value());
+    }
+}
+
 } // namespace TestSupport

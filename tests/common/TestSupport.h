@@ -57,6 +57,12 @@ QString pdfText(const QString& pdfPath);
 int run(const QString& program, const QStringList& arguments, QByteArray* out = nullptr, QByteArray* err = nullptr,
         int timeoutMs = 120000);
 
+/// Writes the mail of a desktop user under `home`: Thunderbird's default profile (Local Folders
+/// with one message it deleted, an IMAP account), an older profile that the Flatpak Thunderbird
+/// names too, Evolution's and KMail's local Maildirs, ~/mbox and the spool file `home`/spool.
+/// Each message's subject names where it lies; the deleted one is "Local deleted".
+void writeDesktopMail(const QString& home);
+
 } // namespace TestSupport
 
 /// Skips the calling test function, with one line naming the sample folder, when the

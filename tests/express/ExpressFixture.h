@@ -55,7 +55,11 @@ inline void writePrefix(const QString& prefix, const QByteArray& userReg)
 
 struct Fixture
 {
-    explicit Fixture(QString app = TestSupport::binDir()) : appFolder(std::move(app)) {}
+    /// workBase: where the work folder is made; below the test's folder when empty.
+    explicit Fixture(QString app = TestSupport::binDir(), QString workBase = QString())
+        : appFolder(std::move(app)), work(workBase.isNull() ? dir.filePath(QStringLiteral("work")) : workBase)
+    {
+    }
 
     QTemporaryDir dir;
     QString prefix = dir.filePath(QStringLiteral("wine"));
@@ -66,8 +70,8 @@ struct Fixture
     WineRegistry registry{WinePrefix(prefix)};
     Express1 express{dialogs, registry, WinePrefix(prefix)};
     Form2::State state;
-    WorkFolder work{dir.filePath(QStringLiteral("work"))};
     QString appFolder;
+    WorkFolder work;
     bool outlookInstalled = true;
     int ended = 0;
     std::unique_ptr<Form2> form;
@@ -75,7 +79,7 @@ struct Fixture
     Form2& open()
     {
         form = std::make_unique<Form2>(Form2::Services{dialogs, settings, printers, launcher, express, state, appFolder,
-                                                       work.path(), QIcon(), [this] { return outlookInstalled; },
+                                                       work, QIcon(), [this] { return outlookInstalled; },
                                                        [this] { ++ended; }, Main::FileExists, LoadCursorFile,
                                                        [](double seconds) { Main::WaitSeconds(seconds); }});
         form->show();

@@ -1,9 +1,11 @@
 // Extraction through the real converter and printing on the private CUPS server.
 
 #include "ExpressFixture.h"
+#include "WebBrowser.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QRegularExpression>
 
 using namespace ExpressTest;
@@ -233,7 +235,129 @@ private Q_SLOTS:
         form.PushButton7_Click();
         QCOMPARE(f.dialogs.texts(), QStringList{u"Done."_qs});
         QCOMPARE(f.printers.defaultPrinter().name, u"pdf2"_qs);
+        QVERIFY(f.child<QPushButton>("PushButton7")->isEnabled()); // the run gave the buttons back
         form.close();
+        QCOMPARE(f.printers.defaultPrinter().name, u"pdf1"_qs);
+    }
+
+    void closingDuringARunEndsItAfterTheCurrentMessage_data()
+    {
+        QTest::addColumn<bool>("printing");
+        QTest::newRow("extraction") << false;
+        QTest::newRow("printing") << true;
+    }
+
+    void closingDuringARunEndsItAfterTheCurrentMessage()
+    {
+        QFETCH(bool, printing);
+        if (m_inbox.isEmpty())
+            QSKIP(qPrintable(samplesAbsent()));
+        Fixture f;
+        QVERIFY(f.printers.setDefaultPrinter(u"pdf1"_qs, nullptr));
+        Form2& form = openWith(f, {m_inbox, m_small});
+        if (printing)
+        {
+            form.PushButton2_Click();
+            for (int row = 0; row < 3; ++row)
+                form.messageGrid().setChecked(row, true);
+            f.child<QComboBox>("Combo1")->setCurrentIndex(1);
+        }
+        f.dialogs.shown.clear();
+        const int before = TestSupport::printedJobs(u"pdf2"_qs).size();
+        // During the run: a second click is refused where it shows, the pointer is busy,
+        // and the page printed is the copy; then the user closes the window.
+        QStringList seen;
+        QTimer::singleShot(printing ? 1500 : 0, &form, [&] {
+            for (const char* name : {"PushButton2", "PushButton7", "PushButton14", "PushButton1"})
+                seen << QString::fromLatin1(name) + (f.child<QPushButton>(name)->isEnabled() ? u" on"_qs : u" off"_qs);
+            seen << (form.pointer() == Form2::Pointer::Busy ? u"busy"_qs : u"not busy"_qs);
+            seen << QFileInfo(form.browser().LocationURL()).suffix();
+            form.close();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        printing ? form.PushButton7_Click() : form.PushButton2_Click();
+        QVERIFY(clock.elapsed() < 9000);
+        QCOMPARE(seen, (QStringList{u"PushButton2 off"_qs, u"PushButton7 off"_qs, u"PushButton14 off"_qs,
+                                    u"PushButton1 off"_qs, u"busy"_qs, printing ? u"mht"_qs : QString()}));
+        QVERIFY(!form.isVisible());
+        QCOMPARE(f.dialogs.texts(), QStringList()); // no "Done." for a run the user stopped
+        QCOMPARE(f.printers.defaultPrinter().name, u"pdf1"_qs);
+        QCOMPARE(QDir(f.work.path()).entryList({u"*.eml"_qs, u"*.mht"_qs}, QDir::Files | QDir::Hidden), QStringList());
+        if (!printing)
+            QCOMPARE(form.messageGrid().rowCount(), 0); // stopped before listing
+        // The message being printed came out; no other, and no "Cannot show" page.
+        QTest::qWait(3000);
+        const QList<TestSupport::PrintedJob> jobs = TestSupport::printedJobs(u"pdf2"_qs).mid(before);
+        QCOMPARE(jobs.size(), printing ? 1 : 0);
+        for (const TestSupport::PrintedJob& job : jobs)
+            QVERIFY(!TestSupport::pdfText(job.pdfPath).contains(u"Cannot show"));
+    }
+
+    void withoutAWorkFolderNothingIsExtractedPrintedOrDeleted_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("not a folder") << "/dev/null/vellumtide"
+                                      << "Not a directory";
+        QTest::newRow("relative") << "vellumtide"
+                                  << "it is not an absolute path";
+    }
+
+    void withoutAWorkFolderNothingIsExtractedPrintedOrDeleted()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, why);
+        if (m_small.isEmpty())
+            QSKIP(qPrintable(samplesAbsent()));
+        Fixture f(TestSupport::binDir(), base);
+        QCOMPARE(f.work.path(), QString());
+        // Where an empty work folder would have listed and deleted (the current folder).
+        const QString planted = f.dir.filePath(u"x.eml"_qs);
+        QVERIFY(writeFile(planted, "Date: planted\r\n"));
+        const QString cwd = QDir::currentPath();
+        QDir::setCurrent(f.dir.path());
+        Form2& form = openWith(f, {m_small});
+        const int before = TestSupport::printedJobs(u"pdf1"_qs).size();
+        form.PushButton2_Click();
+        QCOMPARE(form.messageGrid().rowCount(), 0);
+        f.state.EmlFileNames = {u"x.eml"_qs};
+        form.messageGrid().addRow({u"x"_qs});
+        form.messageGrid().setChecked(0, true);
+        form.PushButton7_Click();
+        form.close();
+        QDir::setCurrent(cwd);
+        const QString problem = u"the work folder \""_qs + base + u"\" cannot be made: "_qs + why + u'.';
+        QCOMPARE(f.dialogs.texts(), (QStringList{u"Cannot extract the messages: "_qs + problem,
+                                                 u"Cannot print the messages: "_qs + problem}));
+        QVERIFY(QFile::exists(planted));
+        QCOMPARE(TestSupport::printedJobs(u"pdf1"_qs).size(), before);
+    }
+
+    void theUsersSavedDefaultIsPutBack_data()
+    {
+        QTest::addColumn<QByteArray>("variable"); // set to pdf2 while the window runs
+        QTest::newRow("PRINTER") << QByteArray("PRINTER");
+        QTest::newRow("LPDEST") << QByteArray("LPDEST");
+        QTest::newRow("neither") << QByteArray();
+    }
+
+    void theUsersSavedDefaultIsPutBack()
+    {
+        QFETCH(QByteArray, variable);
+        VT_REQUIRE_ISOLATION();
+        QVERIFY(TestSupport::setUserDefaultPrinter(u"pdf1"_qs));
+        Fixture f;
+        if (!variable.isEmpty())
+            qputenv(variable.constData(), "pdf2");
+        Form2& form = f.open();
+        f.child<QComboBox>("Combo1")->setCurrentIndex(1);
+        form.PushButton7_Click();
+        form.PushButton7_Click(); // a second run records nothing new
+        QCOMPARE(f.state.SavedPrinter, u"pdf1"_qs);
+        form.close();
+        qunsetenv("PRINTER");
+        qunsetenv("LPDEST");
         QCOMPARE(f.printers.defaultPrinter().name, u"pdf1"_qs);
     }
 };

@@ -72,6 +72,9 @@ private Q_SLOTS:
         QTest::newRow("store folder in other letter case on disk")
             << identity("{A}", "c:\\\\MAIL\\\\b") << fiveFiles
             << QStringList{u"Mail/B/Deleted Items.dbx"_qs, u"Mail/B/Drafts.dbx"_qs, QString()} << false;
+        QTest::newRow("version key without values before others")
+            << "[Identities\\\\{0}\\\\Software\\\\Microsoft\\\\Outlook Express\\\\5.0] 1\n" + a + b << fiveFiles
+            << fiveFound << false;
         QTest::newRow("no identities key")
             << QByteArray("[Software\\\\Wine] 1\n") << fiveFiles << QStringList{QString()} << true;
         QTest::newRow("blank identity names only")
@@ -120,6 +123,35 @@ private Q_SLOTS:
         QVERIFY(!f.express.StoreFolders.isEmpty() || fails);
     }
 
+    void userProfileAsWineResolvesIt_data()
+    {
+        QTest::addColumn<QByteArray>("systemReg"); // the machine's profile list
+        QTest::addColumn<QString>("store");        // the store folder on disk, below drive_c
+        const QByteArray list = "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\ProfileList\\\\";
+        const QByteArray jane =
+            list + "S-1-5-18] 1\n\"ProfileImagePath\"=\"C:\\\\windows\\\\profile\"\n" + list +
+            "S-1-5-21-0-0-0-1000] 1\n\"ProfileImagePath\"=str(2):\"%SystemDrive%\\\\users\\\\Jane\"\n";
+        QTest::newRow("named by the registry") << jane << "users/Jane/Local/Mail";
+        QTest::newRow("named by the registry, other case on disk") << jane << "users/JANE/local/MAIL";
+        QTest::newRow("login name, other case on disk")
+            << QByteArray() << u"users/"_qs + WinePrefix::loginName().toUpper() + u"/LOCAL/mail"_qs;
+    }
+
+    void userProfileAsWineResolvesIt()
+    {
+        QFETCH(QByteArray, systemReg);
+        QFETCH(QString, store);
+        Fixture f;
+        writePrefix(f.prefix, identity("{A}", "%UserProfile%\\\\Local\\\\Mail"));
+        QVERIFY(writeFile(f.prefix + u"/system.reg"_qs, "WINE REGISTRY Version 2\n\n" + systemReg));
+        const QString folder = f.prefix + u"/drive_c/"_qs + store;
+        QVERIFY(writeFile(folder + u"/Inbox.dbx"_qs, "dbx"));
+        f.express.FoundDbxFiles = QStringList{QString()};
+        f.express.SearchIdentities();
+        QCOMPARE(f.express.FoundDbxFiles, (QStringList{QDir(folder).canonicalPath() + u"/Inbox.dbx"_qs, QString()}));
+        QVERIFY(f.dialogs.shown.isEmpty());
+    }
+
     void storeFoldersEndWithASeparatorAndABlank()
     {
         Fixture f;
@@ -150,12 +182,12 @@ private Q_SLOTS:
         for (const QString& name : QDir(QFileInfo(inbox).path()).entryList({u"*.dbx"_qs}, QDir::Files))
             QVERIFY(QFile::link(QFileInfo(inbox).path() + u'/' + name, store + u'/' + name));
         Form2& form = f.open();
+        form.PushButton14_Click(); // rows found into an empty grid: nothing to say
         form.fileGrid().addRow({QStringLiteral("/by/hand.dbx")});
-        form.PushButton14_Click();
         form.PushButton14_Click();
         const QString real = QDir(store).canonicalPath() + u'/';
         const QStringList once{real + u"Outbox.dbx"_qs, real + u"test.dbx"_qs, real + u"test_OutlookDBX.dbx"_qs};
-        QCOMPARE(f.column(form.fileGrid(), 0), QStringList{u"/by/hand.dbx"_qs} + once + once);
+        QCOMPARE(f.column(form.fileGrid(), 0), once + QStringList{u"/by/hand.dbx"_qs} + once);
         QVERIFY(f.dialogs.shown.isEmpty());
         for (int row = 0; row < form.fileGrid().rowCount(); ++row)
             QVERIFY(!form.fileGrid().isChecked(row));

@@ -6,6 +6,7 @@
 #include "MboxFormat.h"
 #include "Profile.h"
 #include "RtfText.h"
+#include "ThunderbirdProfiles.h"
 
 #include <QBuffer>
 
@@ -27,9 +28,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 __builtin_trap();
         break;
     }
-    case 1:
-        MailStore::Profile::parse(bytes);
+    case 1: {
+        // A profile written back reads as the same paths (a path ending in CR or starting with a
+        // byte-order mark cannot be written).
+        const QStringList paths = MailStore::Profile::parse(bytes);
+        std::vector<MailStore::ProfileStore> stores;
+        for (const QString& path : paths)
+            stores.push_back({path, QString::fromUtf8(bytes.left(40))});
+        if (!bytes.contains('\r') && !bytes.contains("\xEF\xBB\xBF") &&
+            MailStore::Profile::parse(MailStore::Profile::format(stores)) != paths)
+            __builtin_trap();
+        for (const MailStore::ProfileStore& profile : MailStore::ThunderbirdProfiles::read(bytes, QStringLiteral("/b")))
+            if (profile.path.isEmpty())
+                __builtin_trap();
         break;
+    }
     case 2:
         if (auto id = MailStore::EntryId::parse(QString::fromUtf8(bytes)))
             if (!MailStore::EntryId::parse(id->toString()))
@@ -44,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     }
     default:
-        MailStore::RtfText::convert(bytes);
+        Render::RtfText::convert(bytes);
         break;
     }
     return 0;

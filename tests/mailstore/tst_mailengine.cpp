@@ -6,7 +6,7 @@
 #include "MailTree.h"
 #include "MboxFormat.h"
 #include "Profile.h"
-#include "RtfText.h"
+#include "StoreNode.h"
 #include "TestSupport.h"
 
 #include <QBuffer>
@@ -66,6 +66,12 @@ QByteArray mail(int n, const QByteArray& from = "Ann Example <ann@example.org>")
 {
     return "From: " + from + "\nSubject: message " + QByteArray::number(n) +
            "\nDate: Tue, 01 Dec 2026 10:00:00 +0000\n\nbody " + QByteArray::number(n) + "\n";
+}
+
+// A message as Thunderbird keeps it, with its status flags.
+QByteArray thunderbird(int n, const QByteArray& status)
+{
+    return "From - Tue Dec  1 10:00:00 2026\n" + status + "\n" + mail(n) + "\n";
 }
 
 QByteArray mbox(int first, int count)
@@ -280,6 +286,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("store");
         QTest::addColumn<FolderCounts>("expected");
         QTest::addColumn<QStringList>("topFolders");
+        QTest::addColumn<QStringList>("notCovered");
+        const auto notMail = [](const char* file) {
+            return QStringLiteral("\"%1\" is not mail and is not listed").arg(file);
+        };
 
         QTest::newRow("mbox tree with .sbd") << FileMap{{"Local Folders/Inbox", mbox(0, 3)},
                                                         {"Local Folders/Inbox.msf", "not a folder"},
@@ -292,7 +302,7 @@ private Q_SLOTS:
                                                              {"Inbox/Work", "2/2"},
                                                              {"Inbox/Work/Deep", "1/1"},
                                                              {"Archive/2025", "4/4"}}
-                                             << QStringList{"Archive", "Inbox", "Trash"};
+                                             << QStringList{"Archive", "Inbox", "Trash"} << QStringList();
         QTest::newRow("Maildir++") << FileMap{{"md/cur/1000.a.host:2,S", mail(1)},
                                               {"md/new/1001.b.host", mail(2)},
                                               {"md/tmp/1002.c.host", mail(3)},
@@ -305,7 +315,8 @@ private Q_SLOTS:
                                    << "md" << FolderCounts{{"Inbox", "2/2"},           {"Sent", "1/1"},
                                                            {"Work/Projects", "1/1"},   {"Entwürfe", "1/1"},
                                                            {"Café&Bar/日本語", "1/1"}, {"Bad&name", "1/1"}}
-                                   << QStringList{"Inbox", "Bad&name", "Café&Bar", "Entwürfe", "Sent", "Work"};
+                                   << QStringList{"Inbox", "Bad&name", "Café&Bar", "Entwürfe", "Sent", "Work"}
+                                   << QStringList();
         QTest::newRow("nested Maildir") << FileMap{{"mail/Inbox/cur/1.x:2,", mail(1)},
                                                    {"mail/Inbox/new/2.x", ""},
                                                    {"mail/Inbox/Lists/cur/3.x:2,", mail(3)},
@@ -317,7 +328,30 @@ private Q_SLOTS:
                                         << FolderCounts{{"Inbox", "2/2"},
                                                         {"Inbox/Lists", "1/1"},
                                                         {"Projects/Alpha", "2/2"}}
-                                        << QStringList{"Inbox", "Projects"};
+                                        << QStringList{"Inbox", "Projects"} << QStringList{notMail("notes.txt")};
+        // Each file one message of the folder it lies in; a leading mbox separator is not a header.
+        QTest::newRow(".eml folder") << FileMap{{"Export/b.eml", mail(2)},
+                                                {"Export/a.EML",
+                                                 "From x@example.org Tue Dec  1 10:00:00 2026\n" + mail(1)},
+                                                {"Export/2019/c.eml", mail(3)},
+                                                {"Export/2019/Q1/d.eml", mail(4)},
+                                                {"Export/2019/Q1/scan.pdf", "%PDF-1.4"},
+                                                {"Export/notes/todo.txt", "no mail here"},
+                                                {"Export/.directory", "hidden"}}
+                                     << "Export" << FolderCounts{{"Export", "2/2"}, {"2019", "1/1"}, {"2019/Q1", "1/1"}}
+                                     << QStringList{"Export", "2019"} << QStringList{notMail("2019/Q1/scan.pdf")};
+        QTest::newRow("Thunderbird deleted")
+            << FileMap{{"LF/Inbox",
+                        thunderbird(1, "X-Mozilla-Status: 0001") + thunderbird(2, "X-Mozilla-Status: 0009") +
+                            thunderbird(3, "x-mozilla-status:   0008") + thunderbird(4, "X-Mozilla-Status2: 00080008") +
+                            thunderbird(5, "X-Mozilla-Status: 00z8")},
+                       {"LF/Inbox.sbd/Work", thunderbird(6, "X-Mozilla-Status: 0008")},
+                       {"LF/Inbox.sbd/old.eml", mail(7)},
+                       {"LF/msgFilterRules.dat", "version=\"9\""},
+                       {"LF/Inbox.msf", "// <!-- <mdb:mork"}}
+            << "LF" << FolderCounts{{"Inbox", "4/4"}} << QStringList{"Inbox"}
+            << QStringList{"2 messages of \"Inbox\" were deleted in Thunderbird and are not listed",
+                           "1 message of \"Inbox/Work\" was deleted in Thunderbird and is not listed"};
     }
 
     void generatedTrees()
@@ -326,6 +360,7 @@ private Q_SLOTS:
         QFETCH(QString, store);
         QFETCH(FolderCounts, expected);
         QFETCH(QStringList, topFolders);
+        QFETCH(QStringList, notCovered);
         QTemporaryDir dir;
         for (auto it = files.cbegin(); it != files.cend(); ++it)
             writeFile(dir.filePath(it.key()), it.value());
@@ -338,6 +373,7 @@ private Q_SLOTS:
         FolderCounts counts;
         walk(*root, QString(), counts);
         QCOMPARE(counts, expected);
+        QCOMPARE(openStore(dir.filePath(store))->notCovered(), notCovered);
     }
 
     void mboxSplit_data()
@@ -438,6 +474,7 @@ private Q_SLOTS:
         QTest::newRow("pst") << "pst";
         QTest::newRow("mbox") << "mbox";
         QTest::newRow("maildir") << "maildir";
+        QTest::newRow("eml") << "eml";
     }
 
     void itemFromIdAfterDetach()
@@ -455,6 +492,12 @@ private Q_SLOTS:
         {
             path = dir.filePath(QString::fromUtf8("with space 'quoted' ü/box"));
             writeFile(path, mbox(0, 5));
+        }
+        else if (kind == QLatin1String("eml"))
+        {
+            path = dir.filePath(QStringLiteral("eml"));
+            for (int n = 0; n < 5; ++n)
+                writeFile(dir.filePath(QString::fromUtf8("eml/sub/%1 'ü'.eml").arg(n)), mail(n));
         }
         else
         {
@@ -591,6 +634,8 @@ private Q_SLOTS:
         QTest::newRow("maildir path escape")
             << EntryId{EntryId::Kind::Maildir, "/tmp", QString::fromLatin1(QByteArray("../etc/passwd").toHex())}
                    .toString();
+        QTest::newRow(".eml path escape")
+            << EntryId{EntryId::Kind::Eml, "/etc", QString::fromLatin1(QByteArray("../etc/passwd").toHex())}.toString();
     }
 
     void badEntryIdsFail()
@@ -756,38 +801,6 @@ private Q_SLOTS:
         // Missing: an empty profile, not an error.
         QCOMPARE(EngineFactory().create()->GetNamespace(QStringLiteral("MAPI"))->Folders()->Count(), 0);
         QVERIFY(EngineFactory().create()->Version().section(QLatin1Char('.'), 0, 0).toInt() >= 10);
-    }
-
-    void rtfText_data()
-    {
-        QTest::addColumn<QByteArray>("rtf");
-        QTest::addColumn<bool>("isHtml");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("plain") << QByteArray(
-                                      "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}}\\f0 Hello\\par W\\'f6rld}")
-                               << false << QString::fromUtf8("Hello\nWörld");
-        QTest::newRow("unicode with fallback") << QByteArray("{\\rtf1\\uc1 caf\\u233?\\u-10179?x}") << false
-                                               << QString::fromUtf8("café\xed\xa0\xbd").left(4) + QChar(0xD83D) + "x";
-        QTest::newRow("ignored destinations")
-            << QByteArray("{\\rtf1{\\*\\generator Foo;}{\\info{\\title T}}Body\\tab end}") << false
-            << QStringLiteral("Body\tend");
-        QTest::newRow("wrapped html")
-            << QByteArray("{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag19 <html>}{\\*\\htmltag <b>}\\htmlrtf {\\b \\htmlrtf0 "
-                          "bold\\htmlrtf }\\htmlrtf0 {\\*\\htmltag </b>}{\\*\\htmltag </html>}}")
-            << true << QStringLiteral("<html><b>bold</b></html>");
-        QTest::newRow("escapes") << QByteArray("{\\rtf1 a\\{b\\}c\\\\d}") << false << QStringLiteral("a{b}c\\d");
-        QTest::newRow("not rtf") << QByteArray("hello") << false << QString();
-        QTest::newRow("unbalanced") << QByteArray("{\\rtf1 {{{ text") << false << QStringLiteral("text");
-    }
-
-    void rtfText()
-    {
-        QFETCH(QByteArray, rtf);
-        QFETCH(bool, isHtml);
-        QFETCH(QString, text);
-        const RtfText result = RtfText::convert(rtf);
-        QCOMPARE(result.isHtml, isHtml);
-        QCOMPARE(result.text, text);
     }
 };
 

@@ -131,6 +131,10 @@ private Q_SLOTS:
         QCOMPARE(reader.EnumValues(QStringLiteral("HKEY_CURRENT_USER\\Identities")).count(), 0);
         QCOMPARE(reader.EnumSubKeys(QStringLiteral("HKEY_CURRENT_USER")).item(1), QVariant(u"Identities"_qs));
         QVERIFY(m_dialogs.shown.isEmpty());
+
+        // The file is read once for many keys, and again once Wine has changed it.
+        QVERIFY(writeFile(prefix + QStringLiteral("/user.reg"), kHeader + "[Identities\\\\Omega] 1\n"));
+        QCOMPARE(reader.EnumSubKeys(QStringLiteral("HKEY_CURRENT_USER\\Identities")).item(1), QVariant(u"Omega"_qs));
     }
 
     void pathsParseByTheirRootName_data()

@@ -67,6 +67,9 @@ private Q_SLOTS:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         WorkFolder folder(base.filePath(QStringLiteral("file/below")));
         QCOMPARE(folder.path(), QString());
+        // Said with the folder it tried; a relative base is refused before anything is made.
+        QVERIFY2(folder.problem().contains(base.filePath(QStringLiteral("file/below"))), qPrintable(folder.problem()));
+        QCOMPARE(WorkFolder(QStringLiteral("relative")).path(), QString());
     }
 };
 

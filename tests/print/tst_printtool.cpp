@@ -6,6 +6,7 @@
 #include "MailRow.h"
 #include "PrintRun.h"
 #include "PrintTarget.h"
+#include "Profile.h"
 #include "ReportListModel.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
@@ -196,7 +197,9 @@ private Q_SLOTS:
     void readsDbxThroughTheConverter();
     void ctrlCStopsAfterTheCurrentMessage_data();
     void ctrlCStopsAfterTheCurrentMessage();
+    void severalJobsWriteWhatOneJobWrites_data();
     void severalJobsWriteWhatOneJobWrites();
+    void listsTheDesktopsMailAsTheWindowDoes();
     void choosesWhatGoesIn_data();
     void choosesWhatGoesIn();
     void resumesAStoppedRunWithoutCopies_data();
@@ -213,15 +216,20 @@ void TestPrintTool::selectsWhatTheWindowSelects_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("find");
     QTest::addColumn<int>("rows");
-    QTest::newRow("everything") << QString() << QString() << QString() << 6;
-    QTest::newRow("a folder name that is a top folder and a subfolder") << QString() << "Inbox" << QString() << 4;
-    QTest::newRow("find in addresses, without regard to case") << QString() << QString() << "ALICE@" << 2;
+    QTest::addColumn<QString>("says"); // on standard error
+    QTest::newRow("everything") << QString() << QString() << QString() << 6 << QString();
+    QTest::newRow("a folder name that is a top folder and a subfolder")
+        << QString() << "Inbox" << QString() << 4 << QString();
+    QTest::newRow("find in addresses, without regard to case") << QString() << QString() << "ALICE@" << 2 << QString();
     QTest::newRow("find in bodies, within a folder") << QString() << "Projects"
-                                                     << "budget" << 1;
+                                                     << "budget" << 1 << QString();
     QTest::newRow("pst: Sent Items") << "pst/Outlook.pst"
-                                     << "Sent Items" << QString() << 6;
+                                     << "Sent Items" << QString() << 6 << QString();
     QTest::newRow("pst: a subfolder") << "pst/testPST_variousBodyTypes.pst"
-                                      << "tmp" << QString() << 4;
+                                      << "tmp" << QString() << 4 << QString();
+    QTest::newRow("pst: mail only in the top folder is named, not listed")
+        << "pst/testPST.pst" << QString() << QString() << 0
+        << "hong-thai.nguyen: 7 messages in its top folder are not listed";
 }
 
 void TestPrintTool::selectsWhatTheWindowSelects()
@@ -230,6 +238,7 @@ void TestPrintTool::selectsWhatTheWindowSelects()
     QFETCH(QString, folder);
     QFETCH(QString, find);
     QFETCH(int, rows);
+    QFETCH(QString, says);
     if (!sample.isEmpty())
         VT_REQUIRE_TESTDATA(sample);
     const QString store = sample.isEmpty() ? makeStore(m_dir) : TestSupport::testData(sample);
@@ -243,6 +252,8 @@ void TestPrintTool::selectsWhatTheWindowSelects()
     const QStringList byWindow = windowIds(store, folder, find);
     QCOMPARE(byTool, byWindow);
     QCOMPARE(byTool.size(), rows);
+    if (!says.isEmpty())
+        QVERIFY(runTool({QStringLiteral("--store"), store, QStringLiteral("--list")}).err.contains(says));
 }
 
 void TestPrintTool::printsEverySelectedMessageOnce()
@@ -293,7 +304,8 @@ void TestPrintTool::printsEverySelectedMessageOnce()
 
 void TestPrintTool::failuresGiveTheirExitCode_data()
 {
-    // STORE, DIR, DAMAGED, EXISTING and PROFILE (naming STORE and DAMAGED) stand for test paths
+    // STORE, DIR, DAMAGED, EXISTING, PROFILE (naming STORE and DAMAGED) and NOMAIL (a folder of
+    // non-mail and empty files) stand for test paths
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("cupsServer"); // empty: the private server
     QTest::addColumn<int>("code");
@@ -308,8 +320,14 @@ void TestPrintTool::failuresGiveTheirExitCode_data()
                                    << 3 << "damaged.pst";
     QTest::newRow("missing profile") << QStringList{"--profile=/nonexistent/profile.txt", out, "DIR"} << QString() << 3
                                      << "profile file does not exist";
+    QTest::newRow("--stores with a store") << QStringList{"--profile", "--stores", "--store", "STORE"} << QString() << 2
+                                           << "--stores goes with --profile alone";
+    QTest::newRow("no profile file and no mail found")
+        << QStringList{"--profile", "--list"} << QString() << 3 << "no mail was found";
     QTest::newRow("damaged store in the profile")
         << QStringList{"--profile=PROFILE", out, "DIR"} << QString() << 3 << "damaged.pst";
+    QTest::newRow("folder without mail") << QStringList{"--store", "NOMAIL", out, "DIR"} << QString() << 3
+                                         << "is not a mail store";
     QTest::newRow("missing dbx") << QStringList{"--dbx", "/nonexistent/Inbox.dbx", out, "DIR"} << QString() << 3
                                  << "Inbox.dbx";
     QTest::newRow("not a dbx") << QStringList{"--dbx", "DAMAGED", out, "DIR"} << QString() << 3 << "damaged.pst";
@@ -319,6 +337,18 @@ void TestPrintTool::failuresGiveTheirExitCode_data()
                                           << "/nonexistent/cups.sock" << 4 << "cannot be reached";
     QTest::newRow("combined file exists")
         << QStringList{"--store", "STORE", "--combined", "EXISTING"} << QString() << 5 << "never replaced";
+    QTest::newRow("load file exists") << QStringList{"--store", "STORE", out, "DIR", "--load-file", "EXISTING"}
+                                      << QString() << 5 << "never replaced";
+    QTest::newRow("load file for two sets of files")
+        << QStringList{"--store", "STORE", out, "DIR", "--combined", "DIR/all.pdf", "--load-file", "DIR/load.csv"}
+        << QString() << 2 << "not both";
+    QTest::newRow("numbering without --bates")
+        << QStringList{"--store", "STORE", out, "DIR", "--bates-digits", "4"} << QString() << 2 << "--bates PREFIX";
+    QTest::newRow("numbers restarted by a resumed run")
+        << QStringList{"--store", "STORE", out, "DIR", "--resume", "--bates", "X"} << QString() << 2 << "whole run";
+    QTest::newRow("bates digits not a number")
+        << QStringList{"--store", "STORE", out, "DIR", "--bates", "X", "--bates-digits", "four"} << QString() << 2
+        << "needs a number";
 }
 
 void TestPrintTool::failuresGiveTheirExitCode()
@@ -345,8 +375,16 @@ void TestPrintTool::failuresGiveTheirExitCode()
     profileFile.write((store + u'\n' + damaged + u'\n').toUtf8());
     profileFile.close();
     const QString out = dir.filePath(QStringLiteral("out"));
-    const QHash<QString, QString> paths{
-        {"STORE", store}, {"DIR", out}, {"DAMAGED", damaged}, {"EXISTING", existing}, {"PROFILE", profile}};
+    const QString noMail = dir.filePath(QStringLiteral("nomail"));
+    QVERIFY(QDir().mkpath(noMail + QStringLiteral("/Trash.sbd")));
+    for (const auto& [name, content] : {std::pair{"notes.txt", "not mail"}, {"Inbox", ""}, {"Trash.sbd/Old", ""}})
+    {
+        QFile file(noMail + u'/' + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const QHash<QString, QString> paths{{"STORE", store},       {"DIR", out},         {"DAMAGED", damaged},
+                                        {"EXISTING", existing}, {"PROFILE", profile}, {"NOMAIL", noMail}};
     for (QString& argument : arguments)
         argument = paths.value(argument, argument).replace(QStringLiteral("=PROFILE"), u'=' + profile);
 
@@ -412,36 +450,148 @@ void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
     QVERIFY(!QFileInfo::exists(combined));
 }
 
+void TestPrintTool::severalJobsWriteWhatOneJobWrites_data()
+{
+    QTest::addColumn<int>("perFolder");
+    QTest::addColumn<QStringList>("extra"); // LOAD: the load file's path
+    QTest::addColumn<bool>("combined");
+    QTest::addColumn<QString>("shown"); // in some output of the run
+    QTest::newRow("plain") << 150 << QStringList{} << true << QStringLiteral("Other body 7");
+    QTest::newRow("attachments") << 12 << QStringList{"--attachments"} << true << QStringLiteral("Minutes of Other 5");
+    // Numbers that run across messages: each file's numbers follow the pages of all before it.
+    QTest::newRow("bates and load file") << 12 << QStringList{"--bates", "VT-", "--load-file", "LOAD"} << false
+                                         << QStringLiteral("VT-000013");
+}
+
 // The same subjects in two folders with different bodies: the second copy of a name must be
 // the second folder's message however many workers render them.
 void TestPrintTool::severalJobsWriteWhatOneJobWrites()
 {
+    QFETCH(int, perFolder);
+    QFETCH(QStringList, extra);
+    QFETCH(bool, combined);
+    QFETCH(QString, shown);
     QTemporaryDir dir;
     for (const QString& folder : {QStringLiteral("Inbox"), QStringLiteral("Other")})
     {
         QList<QByteArray> messages;
-        for (int i = 1; i <= 150; ++i)
-            messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i),
-                                QStringLiteral("%1 body %2 ").arg(folder).arg(i).repeated(i % 7 == 0 ? 400 : 1), 1);
+        for (int i = 1; i <= perFolder; ++i)
+        {
+            const QString body = QStringLiteral("%1 body %2 ").arg(folder).arg(i).repeated(i % 7 == 0 ? 400 : 1);
+            if (i % 5 == 0) // a message with an attachment now and then
+                messages << QStringLiteral("From: Sender <s@example.org>\nSubject: Message %1\n"
+                                           "Date: 01 Jan 2025 09:01:00 +0100\nMIME-Version: 1.0\n"
+                                           "Content-Type: multipart/mixed; boundary=b\n\n"
+                                           "--b\nContent-Type: text/plain\n\n%2\n--b\nContent-Type: text/plain\n"
+                                           "Content-Disposition: attachment; filename=minutes.txt\n\n"
+                                           "Minutes of %3 %1\n--b--\n")
+                                .arg(i)
+                                .arg(body, folder)
+                                .toUtf8();
+            else
+                messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i), body,
+                                    1);
+        }
         writeMbox(dir.filePath(QStringLiteral("store/") + folder), messages);
     }
     QHash<QString, QString> texts[2];
     for (const int jobs : {1, 2})
     {
         const QString out = dir.filePath(QStringLiteral("out%1").arg(jobs));
-        const Result result = runTool({"--store", dir.filePath(QStringLiteral("store")), "--outdir", out, "--combined",
-                                       out + QStringLiteral(".pdf"), "--jobs", QString::number(jobs), "--quiet"});
+        const QString load = out + QStringLiteral(".csv");
+        QStringList args = {
+            "--store", dir.filePath(QStringLiteral("store")), "--outdir", out, "--jobs", QString::number(jobs),
+            "--quiet"};
+        for (const QString& arg : extra)
+            args << (arg == u"LOAD" ? load : arg);
+        if (combined)
+            args << "--combined" << out + QStringLiteral(".pdf");
+        const Result result = runTool(args);
         QVERIFY2(result.code == 0, qPrintable(result.err));
         for (const QString& name : filesIn(out))
             texts[jobs - 1].insert(name, QStringLiteral("%1 pages: %2")
                                              .arg(pdfPages(out + u'/' + name))
                                              .arg(TestSupport::pdfText(out + u'/' + name)));
-        texts[jobs - 1].insert(QStringLiteral("combined"), TestSupport::pdfText(out + QStringLiteral(".pdf")));
+        if (combined)
+            texts[jobs - 1].insert(QStringLiteral("combined"), TestSupport::pdfText(out + QStringLiteral(".pdf")));
+        if (QFile csv(load); csv.open(QIODevice::ReadOnly)) // its paths name this run's folder
+            texts[jobs - 1].insert(QStringLiteral("load file"), QString::fromUtf8(csv.readAll()).replace(out, "OUT"));
     }
-    QCOMPARE(texts[0].size(), 301);
+    QCOMPARE(texts[0].size(), 2 * perFolder + 1);
     const QStringList second = texts[0].keys().filter(QStringLiteral(" Message 7-2.pdf"));
     QVERIFY(second.size() == 1 && texts[0].value(second[0]).contains(u"Other body 7"));
+    QVERIFY(std::any_of(texts[0].cbegin(), texts[0].cend(), [&](const QString& text) { return text.contains(shown); }));
     QCOMPARE(texts[1], texts[0]);
+}
+
+void TestPrintTool::listsTheDesktopsMailAsTheWindowDoes()
+{
+    const QString home = m_dir.filePath(QStringLiteral("desktop home"));
+    TestSupport::writeDesktopMail(home);
+    const QString exported = home + QStringLiteral("/Export");
+    writeMbox(exported + QStringLiteral("/2019/old.eml"), {message("Ann <ann@example.org>", "Exported old", "x", 2)});
+    QFile top(exported + QStringLiteral("/top.eml"));
+    QVERIFY(top.open(QIODevice::WriteOnly));
+    top.write(message("Ann <ann@example.org>", "Exported top", "y", 3));
+    top.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("MAIL"), home + QStringLiteral("/spool"));
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+
+    const Result listed = runTool({"--profile", "--store", exported, "--list"}, environment);
+    QCOMPARE(listed.code, 0);
+    QStringList rows, ids;
+    for (const QByteArray& line : listed.out.split('\n'))
+        if (const QStringList cells = QString::fromUtf8(line).split(u'\t'); cells.size() > Column::ID)
+        {
+            rows << QStringList{cells[Column::Root], cells[Column::Folder], cells[Column::Subfolder],
+                                cells[Column::Subject]}
+                        .join(u'|');
+            ids << cells[Column::ID];
+        }
+    // Inbox's subfolders before Inbox; Thunderbird's deleted message and its index stay out.
+    const QStringList expected = {
+        "Local Folders|Inbox||Local kept", "imap.example.org|INBOX||IMAP kept", "Local Folders|Sent||Old sent",
+        "local|Inbox||Evolution inbox",    "local|Sent||Evolution sent",        "local-mail|inbox|Lists|KMail list",
+        "local-mail|inbox||KMail inbox",   "spool|spool||Spool mail",           "mbox|mbox||Home mbox",
+        "Export|Export||Exported top",     "Export|2019||Exported old"};
+    QCOMPARE(rows, expected);
+
+    // The window's listing, on the same home: the same rows, and IDs that find each message again.
+    const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME"), oldMail = qgetenv("MAIL");
+    qputenv("HOME", home.toUtf8());
+    qputenv("MAIL", (home + QStringLiteral("/spool")).toUtf8());
+    qunsetenv("XDG_DATA_HOME");
+    ScriptedDialogs dialogs;
+    ReportListModel grid;
+    Outlook::EventPump pump;
+    MailStore::EngineFactory engine(m_dir.filePath(QStringLiteral("no profile file.txt")));
+    Outlook::MailListing listing(engine, dialogs, grid, pump);
+    listing.ListOutlookMail({true, false, {}});
+    listing.ListOutlookMail({false, true, exported});
+    QStringList windowIds;
+    for (int row = 0; row < grid.rowCount(); ++row)
+        windowIds << grid.text(row, Column::ID);
+    QCOMPARE(windowIds, ids);
+    auto session = engine.create()->GetNamespace(QStringLiteral("MAPI"));
+    QCOMPARE(session->GetItemFromID(ids.last())->Subject(), QStringLiteral("Exported old"));
+    qputenv("HOME", oldHome);
+    qputenv("XDG_DATA_HOME", oldData);
+    qputenv("MAIL", oldMail);
+
+    // --stores writes a profile file to start from, each store after where it came from.
+    const Result stores = runTool({"--profile", "--stores"}, environment);
+    QCOMPARE(stores.code, 0);
+    QVERIFY(stores.out.contains("# Evolution's local mail\n" + home.toUtf8() + "/.local/share/evolution/mail/local\n"));
+    QCOMPARE(MailStore::Profile::parse(stores.out).size(), 7);
+
+    // A discovered store that cannot be opened is named, as a written one is.
+    environment.insert(QStringLiteral("MAIL"), home + QStringLiteral("/.thunderbird/profiles.ini"));
+    const Result unreadable = runTool({"--profile", "--list"}, environment);
+    QCOMPARE(unreadable.code, 3);
+    QVERIFY2(unreadable.err.contains(QStringLiteral("profiles.ini (the mail spool ($MAIL)): ")),
+             qPrintable(unreadable.err));
 }
 
 // Three folders: dates in several offsets, a subject word no body holds, copies of one

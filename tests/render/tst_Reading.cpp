@@ -7,13 +7,14 @@
 #include "MessagePrinter.h"
 #include "MimeReader.h"
 #include "ReadMessage.h"
+#include "RtfText.h"
 #include "TestSupport.h"
-#include "TnefReader.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTextDocumentFragment>
 #include <QtTest>
 
 using namespace Render;
@@ -61,6 +62,28 @@ QString pdfTextOf(const Message& m, const QTemporaryDir& dir, const QString& nam
     return TestSupport::pdfText(pdf);
 }
 
+// `text` run through `openssl cms` with `args` (DER out), with a throw-away signer made once.
+QByteArray opensslCms(const QStringList& args, const QByteArray& text)
+{
+    static QTemporaryDir dir;
+    const QString key = dir.filePath(QStringLiteral("k.pem"));
+    const QString cert = dir.filePath(QStringLiteral("c.pem"));
+    auto run = [&](const QStringList& arguments, const QByteArray& input) {
+        QProcess p;
+        p.start(QStringLiteral("openssl"), arguments);
+        p.write(input);
+        p.closeWriteChannel();
+        p.waitForFinished(60000);
+        return p.readAllStandardOutput();
+    };
+    if (!QFile::exists(cert))
+        run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=t", "-keyout", key, "-out", cert}, {});
+    QStringList all{"cms", "-binary", "-outform", "DER"};
+    all += args;
+    all.replaceInStrings(QStringLiteral("CERT"), cert).replaceInStrings(QStringLiteral("KEY"), key);
+    return run(all, text);
+}
+
 } // namespace
 
 class tst_Reading : public QObject
@@ -79,7 +102,7 @@ private Q_SLOTS:
             << QStringList{"first body line", "second body line"} << false;
         QTest::newRow("header runs into body")
             << QByteArray("Subject: s\nno colon in this line\nX-Later: v\n\nbody text\n")
-            << QStringList{"no colon in this line", "body text"} << true;
+            << QStringList{"body text", "no colon in this line"} << true;
         QTest::newRow("no header at all") << QByteArray("Dear Sir,\nplease find the contract.\n")
                                           << QStringList{"Dear Sir,", "please find the contract."} << false;
         QTest::newRow("multipart without boundary parameter")
@@ -100,7 +123,11 @@ private Q_SLOTS:
         QTest::newRow("text after the closing boundary")
             << QByteArray("Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: "
                           "text/plain\n\ninside\n--b--\nafter the end\n")
-            << QStringList{"inside", "after the end"} << true;
+            << QStringList{"inside", "after the end"} << false;
+        QTest::newRow("text before the first part and after the last")
+            << QByteArray("Subject: s\nContent-Type: multipart/mixed; boundary=b\n\nA preamble of words\n--b\n"
+                          "Content-Type: text/plain\n\ninside\n--b--\nthe epilogue\n")
+            << QStringList{"A preamble of words", "inside", "the epilogue"} << false;
         QTest::newRow("NUL byte inside a header")
             << QByteArray("From: a@x\nSubject: before") + '\0' + QByteArray("after\n\nbody\n")
             << QStringList{"before after"} << false;
@@ -112,8 +139,11 @@ private Q_SLOTS:
         QFETCH(QStringList, words);
         QFETCH(bool, expectRaw);
         const Message m = readMessage(mime);
-        const QString missing = missingWord(printedText(m), words);
+        const QString text = printedText(m);
+        const QString missing = missingWord(text, words);
         QVERIFY2(missing.isEmpty(), qPrintable(missing));
+        for (qsizetype i = 1; i < words.size(); ++i) // in the order they stand
+            QVERIFY2(text.indexOf(words[i - 1]) < text.indexOf(words[i]), qPrintable(text));
         QCOMPARE(!m.rawText.isEmpty(), expectRaw);
         QVERIFY(!m.hasNoBody());
         QVERIFY(!MessageDocument::composeHtml(m).contains(QStringLiteral("This message has no text body.")));
@@ -166,6 +196,110 @@ private Q_SLOTS:
         const QString missing = missingWord(text, words);
         QVERIFY2(missing.isEmpty(), qPrintable(missing));
         QVERIFY(!text.contains(QStringLiteral("This message has no text body.")));
+    }
+
+    // Rule: signed S/MIME content is printed from inside the signature; an encrypted part says why it is not.
+    void smime_data()
+    {
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<QStringList>("cms");
+        QTest::addColumn<QStringList>("words");
+        const QStringList sign{"-sign", "-nodetach", "-signer", "CERT", "-inkey", "KEY"};
+        const QStringList signedWords{"signed words", "attached.txt", "the signature was not checked"};
+        QTest::newRow("opaque signed") << QByteArray("application/pkcs7-mime; smime-type=signed-data; name=smime.p7m")
+                                       << sign << signedWords;
+        QTest::newRow(".p7m without smime-type")
+            << QByteArray("application/octet-stream; name=\"mail.p7m\"") << sign << signedWords;
+        QTest::newRow("encrypted") << QByteArray("application/pkcs7-mime; smime-type=enveloped-data")
+                                   << QStringList{"-encrypt", "CERT"}
+                                   << QStringList{"This part is encrypted; it cannot be printed without the "
+                                                  "recipient's key."};
+    }
+
+    void smime()
+    {
+        QFETCH(QByteArray, type);
+        QFETCH(QStringList, cms);
+        QFETCH(QStringList, words);
+        const QByteArray der =
+            opensslCms(cms, "Content-Type: multipart/mixed; boundary=in\r\n\r\n--in\r\nContent-Type: text/plain\r\n\r\n"
+                            "signed words\r\n--in\r\nContent-Type: text/plain; name=attached.txt\r\n"
+                            "Content-Disposition: attachment\r\n\r\nfile\r\n--in--\r\n");
+        QVERIFY(!der.isEmpty());
+        const Message m = readMessage("From: a@x\nContent-Type: " + type + "\nContent-Transfer-Encoding: base64\n\n" +
+                                      der.toBase64() + "\n");
+        QTemporaryDir dir;
+        const QString text = pdfTextOf(m, dir, QStringLiteral("smime")).simplified();
+        QVERIFY2(missingWord(text, words).isEmpty(), qPrintable(missingWord(text, words)));
+        QVERIFY(!text.contains(QStringLiteral("This message has no text body.")));
+        QVERIFY(!text.contains(QStringLiteral("smime.p7m")) && !text.contains(QStringLiteral("mail.p7m")));
+    }
+
+    // Rule: every attachment is named on paper: attached messages, parts without a blank line
+    // after their header, uuencoded files (whose text is printed, never the uuencode).
+    void attachmentsNamed_data()
+    {
+        QTest::addColumn<QByteArray>("mime");
+        QTest::addColumn<QStringList>("words");
+        const QByteArray head = "Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                                "Content-Type: text/plain\n\nouter\n--b\n";
+        QTest::newRow("attached message")
+            << head + "Content-Type: message/rfc822; name=\"test.eml\"\n\nSubject: inner\n\ninner body\n--b--\n"
+            << QStringList{"Attachments: test.eml (26 B)", "Attached message: test.eml", "inner body"};
+        QTest::newRow("attached message in base64, named by its disposition")
+            << head +
+                   "Content-Type: message/rfc822\nContent-Disposition: attachment; filename=fwd.eml\n"
+                   "Content-Transfer-Encoding: base64\n\n" +
+                   QByteArray("Subject: inner\n\ninner body\n").toBase64() + "\n--b--\n"
+            << QStringList{"Attachments: fwd.eml (27 B)", "Attached message: fwd.eml", "inner body"};
+        QTest::newRow("header runs into the data")
+            << head + "Content-Type: application/octet-stream; name=\"data.bin\"\n"
+                      "Content-Transfer-Encoding: base64\nAAECAwQFBgcICQ==\n--b--\n"
+            << QStringList{"Attachments: data.bin (10 B)", "outer"};
+        QTest::newRow("uuencoded text file")
+            << QByteArray("Subject: s\n\nbefore\nbegin 644 notes.txt\n4=75E;F-O9&5D('1E>'0@9FEL90H`\n`\nend\n"
+                          "after\n")
+            << QStringList{"Attachments: notes.txt (20 B)", "before", "uuencoded text file", "after"};
+    }
+
+    void attachmentsNamed()
+    {
+        QFETCH(QByteArray, mime);
+        QFETCH(QStringList, words);
+        QTemporaryDir dir;
+        const QString text = pdfTextOf(readMessage(mime), dir, QStringLiteral("a")).simplified();
+        QVERIFY2(missingWord(text, words).isEmpty(), qPrintable(missingWord(text, words)));
+        QVERIFY2(!text.contains(QStringLiteral("begin 644")), qPrintable(text));
+    }
+
+    // Rule: addresses print exactly as sent, recipients joined the same way for every source.
+    void addressesAsSent_data()
+    {
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<QString>("shown");
+        QByteArray words;
+        QString name;
+        for (int i = 0; i < 150; ++i)
+        {
+            const QString piece = QStringLiteral("Jörg Müller %1 ").arg(i);
+            words += "=?UTF-8?B?" + piece.toUtf8().toBase64() + "?=";
+            name += piece;
+        }
+        QTest::newRow("long name of encoded words without blanks")
+            << words + " <to@x>" << name.simplified() + QStringLiteral(" <to@x>");
+        QTest::newRow("bang path with a second @")
+            << QByteArray("host!user@relay@domain.example") << "host!user@relay@domain.example";
+        QTest::newRow("recipients joined by semicolons")
+            << QByteArray("\"Smith, Ann\" <ann@x>, bob@y") << "\"Smith, Ann\" <ann@x>; bob@y";
+    }
+
+    void addressesAsSent()
+    {
+        QFETCH(QByteArray, to);
+        QFETCH(QString, shown);
+        QTemporaryDir dir;
+        const QString text = pdfTextOf(readMessage("From: a@x\nTo: " + to + "\n\nbody\n"), dir, QStringLiteral("to"));
+        QVERIFY2(text.simplified().contains(QStringLiteral("To: ") + shown), qPrintable(text.left(3000)));
     }
 
     // Rule: Bcc and Reply-To are printed when present, decoded like the other address lines.
@@ -273,6 +407,7 @@ private Q_SLOTS:
         QVERIFY(inner.inlineParts.first().content.startsWith("\xFF\xD8"));
     }
 
+    // One RTF reader for .pst items and winmail.dat alike.
     void rtf_data()
     {
         QTest::addColumn<QByteArray>("rtf");
@@ -280,14 +415,22 @@ private Q_SLOTS:
         QTest::addColumn<bool>("html");
         QTest::newRow("paragraphs, escapes, tables skipped")
             << QByteArray(R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0 Arial;}}{\colortbl;\red0;}\f0 caf\'e9\par )"
-                          R"(two\{braces\}\tab x\par})")
-            << QStringLiteral("café\ntwo{braces}\tx\n") << false;
-        QTest::newRow("unicode with fallback")
-            << QByteArray(R"({\rtf1\uc1 \u26085?\u26412?\par})") << QStringLiteral("日本\n") << false;
+                          R"(two\{braces\}\tab x\\y\par})")
+            << QStringLiteral("café\ntwo{braces}\tx\\y") << false;
+        QTest::newRow("unicode with fallback, surrogates kept")
+            << QByteArray(R"({\rtf1\uc1 \u26085?\u26412?\u-10178?\u-8822?x})") << QStringLiteral("日本🦊x")
+            << false;
+        QTest::newRow("code page of the document")
+            << QByteArray(R"({\rtf1\ansi\ansicpg1251 \'cf\'f0\'e8})") << QStringLiteral("При") << false;
+        QTest::newRow("ignored destinations")
+            << QByteArray(R"({\rtf1{\*\generator Foo;}{\info{\title T}}{\headerf H}Body\tab end})")
+            << QStringLiteral("Body\tend") << false;
         QTest::newRow("html wrapped in rtf")
             << QByteArray(R"({\rtf1\ansi\fromhtml1 {\*\htmltag64 <p>}\htmlrtf {\b \htmlrtf0 bold\htmlrtf }\htmlrtf0 )"
                           R"({\*\htmltag72 </p>}})")
             << QStringLiteral("<p>bold</p>") << true;
+        QTest::newRow("not rtf") << QByteArray("hello") << QString() << false;
+        QTest::newRow("unbalanced") << QByteArray("{\\rtf1 {{{ text") << QStringLiteral("text") << false;
     }
 
     void rtf()
@@ -295,9 +438,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, rtf);
         QFETCH(QString, text);
         QFETCH(bool, html);
-        bool isHtml = !html;
-        QCOMPARE(rtfToText(rtf, &isHtml), text);
-        QCOMPARE(isHtml, html);
+        const RtfText result = RtfText::convert(rtf);
+        QCOMPARE(result.text, text);
+        QCOMPARE(result.isHtml, html);
     }
 
     // Rule: adjacent encoded words of one charset are one text, even split inside a character.
@@ -358,6 +501,9 @@ private Q_SLOTS:
         QTest::newRow("offset with zone comment")
             << "Wed, 11 Feb 1998 11:51:07 -0600 (CST)" << QStringList{"11:51:07 -0600 (CST)", "1998"}
             << QStringList{"17:51", "UTC"};
+        QTest::newRow("zone comment before the offset")
+            << "Tue, 5 Mar 1996 10:00:00 (EST) -0500" << QStringList{"10:00:00 -0500 (EST)"}
+            << QStringList{"no time zone given"};
         QTest::newRow("obsolete zone name")
             << "11 Feb 98 11:51 EST" << QStringList{"11:51:00 -0500 (EST)"} << QStringList{"16:51"};
         QTest::newRow("positive offset") << "Tue, 8 Dec 2026 23:30:00 +0530" << QStringList{"23:30:00 +0530"}
@@ -383,6 +529,25 @@ private Q_SLOTS:
             QVERIFY2(it->second.contains(s), qPrintable(it->second));
         for (const QString& s : absent)
             QVERIFY2(!it->second.contains(s), qPrintable(it->second));
+    }
+
+    // Rule: kanji and kana of Japanese text come from one font, in plain text and in HTML.
+    void japaneseFromOneFont()
+    {
+        Message plain;
+        plain.textBody = QStringLiteral("日本語のテキストです。");
+        Message html;
+        html.htmlBody = QStringLiteral("<p style=\"font-family: Arial\">漢字とかなカナ</p>");
+        for (const Message& m : {plain, html})
+        {
+            QTemporaryDir dir;
+            const QString text = pdfTextOf(m, dir, QStringLiteral("j"));
+            QVERIFY2(text.contains(m.textBody + QTextDocumentFragment::fromHtml(m.htmlBody).toPlainText()),
+                     qPrintable(text));
+            QByteArray fonts;
+            QCOMPARE(TestSupport::run(QStringLiteral("pdffonts"), {dir.filePath(QStringLiteral("j.pdf"))}, &fonts), 0);
+            QVERIFY2(fonts.contains("DroidSansFallback") && !fonts.contains("Un"), fonts.constData());
+        }
     }
 
     // Rule: every script reaches the paper with its own letters in the text layer.

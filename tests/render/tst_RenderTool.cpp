@@ -87,6 +87,24 @@ private Q_SLOTS:
         QVERIFY(
             QFile::exists(out.filePath(QStringLiteral("mime4j_basic-plain.eml.pdf")))); // the good one still rendered
 
+        // What is not mail is refused, stores pointed to the tool that reads them; and no Qt
+        // notes about the missing runtime folder.
+        const QString binary = out.filePath(QStringLiteral("image.bin"));
+        QFile file(binary);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)) > 0);
+        file.close();
+        const QString store = TestSupport::testData(QStringLiteral("pst/sample1.pst"));
+        qunsetenv("XDG_RUNTIME_DIR");
+        QCOMPARE(TestSupport::run(tool(), {QStringLiteral("--outdir"), out.path(), binary, store}, nullptr, &err), 1);
+        const QStringList refused = QString::fromUtf8(err).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(refused.size(), QFile::exists(store) ? 2 : 1);
+        for (const QString& line : refused)
+            QVERIFY2(line.startsWith(QStringLiteral("vellumtide-render: ")) &&
+                         line.contains(QStringLiteral("is not a mail message")) &&
+                         line.contains(QStringLiteral("vellumtide-print --store")),
+                     qPrintable(line));
+        QVERIFY(QDir(out.path()).entryList({QStringLiteral("*.bin.pdf"), QStringLiteral("*.pst*.pdf")}).isEmpty());
+
         QCOMPARE(TestSupport::run(tool(), {}), 2);
         QCOMPARE(TestSupport::run(tool(), {QStringLiteral("--no-such-option"), sample("mime4j_basic-plain.eml")}), 2);
     }

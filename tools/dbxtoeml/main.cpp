@@ -3,12 +3,15 @@
 // output folder. Exit codes: see ExitCode.h and README.md.
 #include "DbxConverter.h"
 #include "ExitCode.h"
+#include "Version.h"
 
 #include <cstdio>
 #include <string>
 
 int main(int argc, char** argv)
 {
+    if (printVersionWhenAsked(argc, argv, "DBXToEML"))
+        return ExitCode::Ok;
     if (argc != 3)
     {
         std::fprintf(stderr, "DBXToEML: usage: DBXToEML <file.dbx> <output folder>\n");

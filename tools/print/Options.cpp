@@ -9,9 +9,11 @@ const char* usageText()
 {
     return "usage: vellumtide-print SOURCE... [SELECTION] OUTPUT... [--quiet]\n"
            "       vellumtide-print SOURCE... [SELECTION] --list\n"
+           "       vellumtide-print --profile[=FILE] --stores\n"
            "Prints the mail of stores without a window, as the main window's print run does.\n"
            "Sources (at least one; --store and --dbx may be repeated):\n"
-           "  --profile[=FILE]     the stores of the profile file (default: the user's)\n"
+           "  --profile[=FILE]     the stores of the profile file (default: the user's; without\n"
+           "                       that file, the mail the desktop's mail programs keep)\n"
            "  --store FILE         a .pst/.ost file, an mbox file or folder tree, or a Maildir\n"
            "  --dbx FILE           an Outlook Express folder file (.dbx)\n"
            "Selection (default: every message):\n"
@@ -30,15 +32,28 @@ const char* usageText()
            "                       by the ID of the message it copies\n"
            "  --list               write the selected rows to standard output, tab-separated,\n"
            "                       and print nothing\n"
+           "  --stores             with --profile: write the stores it resolves to, in the\n"
+           "                       profile file's format, and print nothing\n"
            "Outputs (one or more):\n"
            "  --printer [NAME]     one job per message on NAME or the default printer\n"
            "  --outdir DIR         one PDF per message in DIR, named from date and subject\n"
            "  --combined FILE.pdf  every message in one PDF, after a page listing them\n"
            "  --quiet              no progress on standard error\n"
            "  --jobs N             with --outdir: N messages rendered at once (default: one per\n"
-           "                       processor); the files are the same as with --jobs 1\n"
+           "                       processor); the files are the same as with --jobs 1. With\n"
+           "                       --bates or --load-file one at a time: their numbers follow\n"
+           "                       the pages of every earlier message\n"
            "  --resume             with --outdir: skip what an earlier run with the same sources and\n"
            "                       selection wrote there (give it from the first run on)\n"
+           "Court production (with the outputs above):\n"
+           "  --attachments        each attachment after its message, from a new page\n"
+           "  --bates PREFIX       PREFIX and a page number at the bottom right of every page,\n"
+           "                       counted across messages, attachments and files\n"
+           "  --bates-start N      the first number (default 1)\n"
+           "  --bates-digits D     numbers padded with zeros to D digits (default 6)\n"
+           "  --load-file FILE.csv one CSV row per message written: its pages, numbers, header\n"
+           "                       fields, hash, store and folder (needs --outdir or --combined)\n"
+           "  --version            the program's version\n"
            "No file is ever replaced. Ctrl-C stops after the current message.\n"
            "Exit codes: 0 done, 1 some messages failed, 2 bad arguments, 3 a source cannot be\n"
            "read, 4 no such printer or no print server, 5 an output cannot be written,\n"
@@ -49,6 +64,7 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
 {
     Options options;
     help = false;
+    bool onlyProfile = true; // --stores takes nothing else
     for (int i = 0; i < args.size(); ++i)
     {
         QString arg = args[i];
@@ -73,6 +89,7 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
             return !inlineValue;
         };
 
+        onlyProfile = onlyProfile && (arg == u"--profile" || arg == u"--stores");
         if (arg == u"--help" || arg == u"-h")
         {
             help = true;
@@ -118,6 +135,12 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
                 options.outDir = *given;
             else
                 options.combined = *given;
+        }
+        else if (arg == u"--stores")
+        {
+            if (!noValue())
+                return std::nullopt;
+            options.listStores = true;
         }
         else if (arg == u"--list" || arg == u"--quiet")
         {
@@ -173,6 +196,35 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
                 return std::nullopt;
             }
         }
+        else if (arg == u"--attachments")
+        {
+            if (!noValue())
+                return std::nullopt;
+            options.attachments = true;
+        }
+        else if (arg == u"--bates" || arg == u"--bates-start" || arg == u"--bates-digits" || arg == u"--load-file")
+        {
+            const std::optional<QString> given = value();
+            if (!given)
+                return std::nullopt;
+            bool number = true;
+            if ((arg == u"--bates" && options.batesPrefix) || (arg == u"--load-file" && !options.loadFile.isEmpty()))
+                error = QStringLiteral("%1 is given twice").arg(arg);
+            else if (arg == u"--bates")
+                options.batesPrefix = *given;
+            else if (arg == u"--load-file" && given->isEmpty())
+                error = QStringLiteral("--load-file needs a value");
+            else if (arg == u"--load-file")
+                options.loadFile = *given;
+            else if (arg == u"--bates-start")
+                options.batesStart = given->toLongLong(&number);
+            else
+                options.batesDigits = given->toInt(&number);
+            if (!number || options.batesStart < 0 || options.batesDigits < 1 || options.batesDigits > 15)
+                error = QStringLiteral("%1 needs a number (digits: 1 to 15)").arg(arg);
+            if (!error.isEmpty())
+                return std::nullopt;
+        }
         else
         {
             error = QStringLiteral("unknown argument \"%1\"").arg(args[i]);
@@ -180,6 +232,12 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
         }
     }
 
+    if (options.listStores)
+    {
+        if (!options.profile || !onlyProfile)
+            error = QStringLiteral("--stores goes with --profile alone");
+        return error.isEmpty() ? std::optional(options) : std::nullopt;
+    }
     if (!options.profile && options.stores.isEmpty() && options.dbxFiles.isEmpty())
         error = QStringLiteral("no source: give --profile, --store FILE or --dbx FILE");
     else if (options.list && options.hasOutput())
@@ -195,6 +253,15 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
         error = QStringLiteral("--resume needs --outdir DIR, where the earlier run wrote its files");
     else if (options.since && options.until && *options.since > *options.until)
         error = QStringLiteral("--since is later than --until: no message can be in that range");
+    else if (options.list && (options.attachments || options.batesPrefix || !options.loadFile.isEmpty()))
+        error = QStringLiteral("--list only lists: --attachments, --bates and --load-file go with an output");
+    else if (!options.batesPrefix && (options.batesStart != 1 || options.batesDigits != 6))
+        error = QStringLiteral("--bates-start and --bates-digits number pages only with --bates PREFIX");
+    else if (!options.loadFile.isEmpty() && options.outDir.isEmpty() == options.combined.isEmpty())
+        error = QStringLiteral("--load-file describes one set of files: give --outdir or --combined, not both");
+    else if (options.resume && (options.batesPrefix || !options.loadFile.isEmpty()))
+        error =
+            QStringLiteral("--resume cannot be used with --bates or --load-file: they number and list one whole run");
     if (!error.isEmpty())
         return std::nullopt;
     return options;

@@ -8,8 +8,10 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <cerrno>
 #include <csignal>
+#include <cups/cups.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,26 +63,35 @@ std::optional<Outputs::Failure> Outputs::check(const Options& options, QString& 
     if (!options.outDir.isEmpty() && (!QDir().mkpath(options.outDir) || !writableFolder(options.outDir)))
         return Failure{OutputUnwritable,
                        QStringLiteral("the folder \"%1\" cannot be created or written to").arg(options.outDir)};
-    if (!options.combined.isEmpty())
+    for (const QString& path : {options.combined, options.loadFile})
     {
-        const QFileInfo file(options.combined);
+        if (path.isEmpty())
+            continue;
+        const QFileInfo file(path);
         if (file.exists() || file.isSymLink())
-            return Failure{OutputUnwritable,
-                           QStringLiteral("\"%1\" already exists; it is never replaced").arg(options.combined)};
+            return Failure{OutputUnwritable, QStringLiteral("\"%1\" already exists; it is never replaced").arg(path)};
         if (!writableFolder(file.absolutePath()))
-            return Failure{
-                OutputUnwritable,
-                QStringLiteral("the folder of \"%1\" does not exist or cannot be written to").arg(options.combined)};
+            return Failure{OutputUnwritable,
+                           QStringLiteral("the folder of \"%1\" does not exist or cannot be written to").arg(path)};
     }
     return std::nullopt;
 }
 
-Outputs::Outputs(const Options& options, QString printer) : m_printer(std::move(printer)), m_print(options.print)
+Outputs::Outputs(const Options& options, QString printer)
+    : m_printer(std::move(printer)), m_print(options.print), m_attachments(options.attachments)
 {
+    if (options.batesPrefix)
+    {
+        const Render::BatesNumbers first{*options.batesPrefix, options.batesStart, options.batesDigits};
+        m_printerBates = m_outDirBates = m_combinedBates = first;
+    }
     if (!options.outDir.isEmpty())
         m_names.emplace(options.outDir);
     if (!options.combined.isEmpty())
-        m_combined = std::make_unique<Render::CombinedPdf>(options.combined);
+        m_combined = std::make_unique<Render::CombinedPdf>(
+            options.combined, Render::PdfOptions{options.attachments, m_combinedBates ? &*m_combinedBates : nullptr});
+    if (!options.loadFile.isEmpty())
+        m_loadFile.emplace(options.loadFile);
 }
 
 bool Outputs::begin(const QList<Render::CombinedPdf::Entry>& entries, QString* error)
@@ -95,28 +106,40 @@ bool Outputs::print(const Render::Message& message, QString* error)
 {
     bool ok = true;
     QString reason;
-    if (m_print && !Render::MessagePrinter::toPrinter(message, m_printer, &reason))
+    // Attachments and production numbers come with the PDF: the printer gets that PDF.
+    if (m_print && !(m_attachments || m_printerBates ? printPdf(message, &reason)
+                                                     : Render::MessagePrinter::toPrinter(message, m_printer, &reason)))
         ok = false;
     if (m_names)
     {
-        const QString finalPath =
+        const QString path =
             m_names->take(Render::messageFileBase(message.date, message.subject), QStringLiteral(".pdf"));
-        auto pdf = std::make_unique<Render::PendingFile>(finalPath);
+        auto pdf = std::make_unique<Render::PendingFile>(path);
         QString pdfReason;
+        Render::PlacedMessage placed;
+        const std::optional<Render::BatesNumbers> before = m_outDirBates;
         // The first message is rendered here: the fonts it loads are then every worker's from the start.
-        const bool forked = m_maxJobs > 1 && m_rendered > 0 && startJob(message, pdf, finalPath);
+        // Numbers that run across messages are only ever counted here, in message order.
+        const bool forked =
+            m_maxJobs > 1 && m_rendered > 0 && !m_outDirBates && !m_loadFile && startJob(message, pdf, path);
         ++m_rendered;
-        if (!forked &&
-            (!Render::MessagePrinter::toPdf(message, pdf->tempPath(), QPageSize(QPageSize::A4), &pdfReason) ||
-             !commitPdf(*pdf, finalPath, m_row, &pdfReason)))
+        if (!forked && (!Render::writeMessagePdf(message, pdf->tempPath(),
+                                                 {m_attachments, m_outDirBates ? &*m_outDirBates : nullptr}, &placed,
+                                                 &pdfReason) ||
+                        !commitPdf(*pdf, path, m_row, &pdfReason)))
         {
             ok = false;
             reason = reason.isEmpty() ? pdfReason : reason + QStringLiteral("; ") + pdfReason;
+            m_outDirBates = before; // no numbers for a file that is not there
         }
+        else if (m_loadFile && !forked)
+            m_loadFile->add(message, path, placed, m_store, m_folder);
     }
     if (m_combined && !m_combinedHasCurrent)
     {
-        m_combined->addMessage(message);
+        const Render::PlacedMessage placed = m_combined->addMessage(message);
+        if (m_loadFile)
+            m_loadFile->add(message, m_combined->path(), placed, m_store, m_folder);
         m_combinedHasCurrent = true;
     }
     Render::MessagePrinter::releaseFreedMemory();
@@ -134,10 +157,48 @@ void Outputs::missing(const QString& subject, const QString& reason)
     }
 }
 
+bool Outputs::printPdf(const Render::Message& message, QString* error)
+{
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("message.pdf"));
+    const std::optional<Render::BatesNumbers> before = m_printerBates;
+    if (!dir.isValid() ||
+        !Render::writeMessagePdf(message, pdf, {m_attachments, m_printerBates ? &*m_printerBates : nullptr}, nullptr,
+                                 error))
+    {
+        m_printerBates = before;
+        return false;
+    }
+    const QString title =
+        message.subject.simplified().isEmpty() ? QStringLiteral("(no subject)") : message.subject.simplified();
+    // One job for the message and its attachments.
+    if (cupsPrintFile(m_printer.toUtf8().constData(), QFile::encodeName(pdf).constData(), title.toUtf8().constData(), 0,
+                      nullptr) > 0)
+        return true;
+    m_printerBates = before;
+    if (error)
+        *error = QStringLiteral("the printer \"%1\" did not take the job: %2")
+                     .arg(m_printer, QString::fromUtf8(cupsLastErrorString()));
+    return false;
+}
+
 bool Outputs::finish(QString* error)
 {
     drain();
-    return !m_combined || m_combined->finish(error);
+    QString reason;
+    if (m_combined && !m_combined->finish(&reason))
+    {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(m_combined->path(), reason);
+        return false;
+    }
+    if (m_loadFile && !m_loadFile->finish(&reason))
+    {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(m_loadFile->path(), reason);
+        return false;
+    }
+    return true;
 }
 
 Outputs::~Outputs()
@@ -236,7 +297,7 @@ int Outputs::serveRequests(int requests, int replies)
         if (!message)
             reason = QStringLiteral("the message can no longer be read from its store");
         else
-            Render::MessagePrinter::toPdf(*message, temp, QPageSize(QPageSize::A4), &reason);
+            Render::writeMessagePdf(*message, temp, {m_attachments, nullptr}, nullptr, &reason);
         Render::MessagePrinter::releaseFreedMemory();
         QByteArray reply = reason.toUtf8().replace('\n', ' ').left(4000);
         if (message && reason.isEmpty())

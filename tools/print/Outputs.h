@@ -1,7 +1,9 @@
 #pragma once
 
 #include "CombinedPdf.h"
+#include "LoadFile.h"
 #include "OutputFiles.h"
+#include "PageNumbers.h"
 #include "PrintTarget.h"
 
 #include <QString>
@@ -39,14 +41,17 @@ public:
     bool print(const Render::Message& message, QString* error) override;
     /// The message of the current row could not be printed: the combined PDF says so in its place.
     void missing(const QString& subject, const QString& reason);
-    /// The row whose message comes next.
-    void nextMessage(int row = -1)
+    /// The row whose message comes next, and where it is stored.
+    void nextMessage(int row, const QString& store, const QString& folder)
     {
         m_combinedHasCurrent = false;
         m_row = row;
+        m_store = store;
+        m_folder = folder;
     }
     /// Renders the PDFs of --outdir in up to `jobs` worker processes at once. Names are still
     /// taken here in message order, and files named in that order, so the output is that of one job.
+    /// Production numbers and the load file follow every earlier message's pages: with them, one job.
     void setJobs(int jobs) { m_maxJobs = qMax(1, jobs); }
     /// Waits for every PDF still being rendered and names it.
     void drain();
@@ -56,7 +61,7 @@ public:
     std::function<std::optional<Render::Message>(int row)> messageOfRow;
     /// A PDF rendered by a worker could not be written: its row and why.
     std::function<void(int row, const QString& reason)> lateFailure;
-    /// Completes the combined PDF; false with a reason.
+    /// Completes the combined PDF and the load file; false with a reason.
     bool finish(QString* error);
 
     /// Called with each PDF complete under its temporary name, before it takes its final name;
@@ -92,11 +97,21 @@ private:
     int m_namingRow = -1;
     std::deque<Job> m_jobs;
     std::vector<Worker> m_workers;
+    bool printPdf(const Render::Message& message, QString* error);
+
     QString m_printer;
     bool m_print = false;
     std::optional<Render::OutputNames> m_names;
     std::unique_ptr<Render::CombinedPdf> m_combined;
     bool m_combinedHasCurrent = false;
+    // Court production: each output numbers its own pages.
+    bool m_attachments = false;
+    std::optional<Render::BatesNumbers> m_printerBates;
+    std::optional<Render::BatesNumbers> m_outDirBates;
+    std::optional<Render::BatesNumbers> m_combinedBates;
+    std::optional<LoadFile> m_loadFile;
+    QString m_store;
+    QString m_folder;
 };
 
 } // namespace PrintTool

@@ -4,6 +4,7 @@
 #include "MailListing.h"
 #include "MailRow.h"
 #include "Message.h"
+#include "MessageHash.h"
 #include "Namespace.h"
 #include "Options.h"
 #include "OutlookApplication.h"
@@ -11,7 +12,6 @@
 #include "PrintTarget.h"
 #include "ReportListModel.h"
 
-#include <QCryptographicHash>
 #include <QTimeZone>
 #include <algorithm>
 
@@ -90,19 +90,8 @@ QByteArray copyKey(const Render::Message& message)
 {
     if (message.messageId.isEmpty())
         return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    // Each field with its length, so that text cannot move from one field into the next.
-    const auto add = [&](const QByteArray& bytes) {
-        hash.addData(QByteArray::number(bytes.size()) + ':');
-        hash.addData(bytes);
-    };
-    for (const QString& field : {message.from, message.to, message.cc, message.subject,
-                                 message.date.isValid() ? message.date.toString(Qt::ISODateWithMs) : message.dateText,
-                                 MailStore::plainTextOf(message)})
-        add(field.toUtf8());
-    for (const Render::Attachment& attachment : message.attachments)
-        add(attachment.content);
-    return message.messageId.toUtf8() + '\n' + hash.result();
+    // The load file's hash: a copy left out is one the load file would list with the same hash.
+    return message.messageId.toUtf8() + '\n' + Render::messageSha256(message).toLatin1();
 }
 
 std::optional<Render::Message> readMessage(Outlook::Namespace& session, const QString& entryId)

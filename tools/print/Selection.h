@@ -53,9 +53,9 @@ QDateTime sentAt(const Render::Message& message);
 /// To, Cc, the body text or an attachment's name.
 bool containsAll(const Render::Message& message, const QStringList& texts);
 
-/// What two copies of one message share: the Message-ID and a hash of From, To, Cc,
-/// Subject, Date, the body text and the attachments' bytes. Empty when the message has no
-/// Message-ID: such a message is never taken for a copy.
+/// What two copies of one message share: the Message-ID and the load file's hash of the
+/// message as stored. Empty when the message has no Message-ID: such a message is never
+/// taken for a copy.
 QByteArray copyKey(const Render::Message& message);
 
 /// The message an entry ID names, read as the engine prints it; nothing when it cannot be read.

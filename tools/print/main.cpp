@@ -6,6 +6,8 @@
 #include "AppError.h"
 #include "Dialogs.h"
 #include "EventPump.h"
+#include "ExitCode.h"
+#include "ExtractionRun.h"
 #include "LineSteps.h"
 #include "MailEngine.h"
 #include "MailListing.h"
@@ -14,16 +16,20 @@
 #include "Namespace.h"
 #include "Options.h"
 #include "Outputs.h"
+#include "PosixProcessLauncher.h"
 #include "PrintRun.h"
+#include "ProcessLaunch.h"
 #include "Profile.h"
+#include "QuietQt.h"
 #include "ReportListModel.h"
 #include "ResumeManifest.h"
 #include "Selection.h"
+#include "StoreDiscovery.h"
 #include "StoreNode.h"
+#include "Version.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
@@ -67,26 +73,6 @@ void catchStopSignals()
 void say(const QString& text)
 {
     std::fprintf(stderr, "vellumtide-print: %s\n", qPrintable(text));
-}
-
-QString describe(std::exception_ptr error)
-{
-    try
-    {
-        std::rethrow_exception(error);
-    }
-    catch (const AppError& e)
-    {
-        return e.description();
-    }
-    catch (const std::exception& e)
-    {
-        return QString::fromUtf8(e.what());
-    }
-    catch (...)
-    {
-        return QStringLiteral("unknown error");
-    }
 }
 
 // The window's dialogs, answered without a window: the folder name for the folder mode,
@@ -153,7 +139,8 @@ public:
     void showProgress(int row, int taken, int total) override
     {
         currentRow = row;
-        m_outputs.nextMessage(row);
+        m_outputs.nextMessage(row, m_grid.text(row, Outlook::MailRow::Root),
+                              m_grid.text(row, Outlook::MailRow::Folder));
         m_progress.show(taken, total, m_grid.text(row, Outlook::MailRow::Subject));
     }
     void endProgress() override
@@ -198,34 +185,22 @@ public:
             error = QStringLiteral("the temporary folder \"%1\" cannot be created").arg(messages);
             return std::nullopt;
         }
-        QProcess converter;
-        converter.setProcessChannelMode(QProcess::SeparateChannels);
-        converter.start(QCoreApplication::applicationDirPath() + QStringLiteral("/DBXToEML"), {dbx, messages});
-        if (!converter.waitForStarted() || !converter.waitForFinished(-1))
-        {
-            error = QStringLiteral("the converter DBXToEML could not be run: %1").arg(converter.errorString());
-            return std::nullopt;
-        }
-        const QString reason =
-            QString::fromLocal8Bit(converter.readAllStandardError()).trimmed().section(u'\n', -1).trimmed();
-        if (converter.exitStatus() != QProcess::NormalExit)
-        {
-            error = QStringLiteral("the converter DBXToEML ended abnormally");
-            return std::nullopt;
-        }
-        switch (converter.exitCode())
-        {
-        case 0:
+        // Started as the Outlook Express window starts it; its own notes stay off our output.
+        PosixProcessLauncher launcher;
+        const qint32 code = ProcessLaunch::ShellAndWait(
+            launcher,
+            ExtractionRun::CommandLine(ExtractionRun::ConverterPath(QCoreApplication::applicationDirPath()), dbx,
+                                       messages),
+            0);
+        if (code == ::ExitCode::Ok)
             return store;
-        case 4:
-            say(QStringLiteral("%1: damaged; printing what could be recovered (%2)").arg(dbx, reason));
+        if (code == ::ExitCode::Damaged)
+        {
+            say(QStringLiteral("%1: damaged; printing what could be recovered").arg(dbx));
             return store;
-        default:
-            error = reason.isEmpty()
-                        ? QStringLiteral("the converter DBXToEML failed with code %1").arg(converter.exitCode())
-                        : reason;
-            return std::nullopt;
         }
+        error = ExtractionRun::FailureReason(code);
+        return std::nullopt;
     }
 
 private:
@@ -266,20 +241,34 @@ int run(const PrintTool::Options& options)
                         : QString();
     if (options.profile)
     {
-        if (!QFileInfo(profilePath).isFile())
+        // A profile file named on the command line must be there; without the user's own,
+        // the profile is the mail the desktop's mail programs keep.
+        if (!options.profileFile.isEmpty() && !QFileInfo(profilePath).isFile())
         {
             say(QStringLiteral("%1: the profile file does not exist").arg(profilePath));
             return SourceUnreadable;
         }
-        for (const QString& store : MailStore::Profile::read(profilePath))
+        const std::vector<MailStore::ProfileStore> stores = MailStore::StoreDiscovery::forUser().resolve(profilePath);
+        if (options.listStores)
+        {
+            std::fputs(MailStore::Profile::format(stores).constData(), stdout);
+            return AllPrinted;
+        }
+        if (stores.empty() && !QFileInfo::exists(profilePath))
+        {
+            say(QStringLiteral("%1 does not exist and no mail was found where the desktop's mail programs keep it")
+                    .arg(profilePath));
+            return SourceUnreadable;
+        }
+        for (const MailStore::ProfileStore& store : stores)
         {
             try
             {
-                MailStore::cachedStore(store);
+                MailStore::cachedStore(store.path);
             }
             catch (const AppError& e)
             {
-                say(QStringLiteral("%1 (in the profile %2): %3").arg(store, profilePath, e.description()));
+                say(QStringLiteral("%1 (%2): %3").arg(store.path, store.origin, e.description()));
                 return SourceUnreadable;
             }
         }
@@ -321,7 +310,7 @@ int run(const PrintTool::Options& options)
         }
         catch (...)
         {
-            say(QStringLiteral("%1: %2").arg(source.label, describe(std::current_exception())));
+            say(QStringLiteral("%1: %2").arg(source.label, AppError::describe(std::current_exception())));
             return SourceUnreadable;
         }
     }
@@ -353,7 +342,7 @@ int run(const PrintTool::Options& options)
     }
     catch (...)
     {
-        say(describe(std::current_exception()));
+        say(AppError::describe(std::current_exception()));
         return SourceUnreadable;
     }
     const PrintTool::Choice choice = PrintTool::choose(grid, options, [&](int row) -> std::optional<Render::Message> {
@@ -459,7 +448,8 @@ int run(const PrintTool::Options& options)
     QList<Render::CombinedPdf::Entry> entries;
     for (int row = 0; row < chosen.rowCount(); ++row)
         entries.append({chosen.text(row, Outlook::MailRow::Date), chosen.text(row, Outlook::MailRow::FromTo),
-                        chosen.text(row, Outlook::MailRow::Subject)});
+                        chosen.text(row, Outlook::MailRow::Subject), chosen.text(row, Outlook::MailRow::Folder),
+                        chosen.text(row, Outlook::MailRow::Root)});
     QString error;
     if (!outputs.begin(entries, &error))
     {
@@ -489,7 +479,7 @@ int run(const PrintTool::Options& options)
         failedRows.insert(row);
     };
     outputs.lateFailure = [&](int row, const QString& reason) { rowFailed(row, reason, true); };
-    outputs.setJobs(options.jobs > 0 ? options.jobs : QThread::idealThreadCount());
+    outputs.setJobs(options.outDirJobs(QThread::idealThreadCount()));
     std::unique_ptr<Outlook::Application> workerReader; // made in each worker, on its first message
     std::unique_ptr<Outlook::Namespace> workerSession;
     outputs.messageOfRow = [&](int row) -> std::optional<Render::Message> {
@@ -505,7 +495,7 @@ int run(const PrintTool::Options& options)
         }
     };
     LineSteps steps([&](int line, std::exception_ptr failure) {
-        const QString reason = describe(failure);
+        const QString reason = AppError::describe(failure);
         if (window.currentRow >= 0)
             return rowFailed(window.currentRow, reason, false);
         progress.breakLine();
@@ -535,18 +525,17 @@ int run(const PrintTool::Options& options)
     }
     if (stopSignal && taken < total)
     {
-        say(QStringLiteral("stopped after %1 of %2 messages%3")
-                .arg(taken)
-                .arg(total)
-                .arg(options.combined.isEmpty()
-                         ? QString()
-                         : QStringLiteral("; %1 was not written, as it would miss messages").arg(options.combined)));
+        QStringList unwritten; // files that would miss messages they name
+        for (const QString& file : {options.combined, options.loadFile})
+            if (!file.isEmpty())
+                unwritten << QStringLiteral("; %1 was not written, as it would miss messages").arg(file);
+        say(QStringLiteral("stopped after %1 of %2 messages%3").arg(taken).arg(total).arg(unwritten.join(QString())));
         account(taken - int(failedRows.size()), failed);
         return Stopped;
     }
     if (!outputs.finish(&error))
     {
-        say(QStringLiteral("%1: %2").arg(options.combined, error));
+        say(error);
         return OutputUnwritable;
     }
     if (failed > 0)
@@ -559,19 +548,13 @@ int run(const PrintTool::Options& options)
     return AllPrinted;
 }
 
-// Qt's own notes (a missing runtime folder, font fallbacks) are not the user's business
-// here: what goes wrong with a message is reported by the run itself.
-void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg || qEnvironmentVariableIsSet("VELLUMTIDE_DEBUG"))
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(quietQtMessages);
+    if (printVersionWhenAsked(argc, argv, "vellumtide-print"))
+        return AllPrinted;
+    qInstallMessageHandler(Render::quietQtMessages);
     // A command-line tool needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))

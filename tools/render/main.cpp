@@ -9,6 +9,8 @@
 #include "MessagePrinter.h"
 #include "MimeReader.h"
 #include "OutputFiles.h"
+#include "QuietQt.h"
+#include "Version.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -87,6 +89,9 @@ std::vector<Source> sourcesOf(const QString& file)
 
 int main(int argc, char** argv)
 {
+    if (printVersionWhenAsked(argc, argv, "vellumtide-render"))
+        return 0;
+    qInstallMessageHandler(Render::quietQtMessages);
     // A command-line tool needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
@@ -169,6 +174,9 @@ int main(int argc, char** argv)
                 const QString what = source.fromMailbox ? QStringLiteral("%1 (%2)").arg(file, source.label) : file;
                 if (!read)
                 {
+                    if (error == Render::MimeReader::notMailError())
+                        error += QStringLiteral("; to print the messages of a mail store (.pst, .ost, mbox, "
+                                                "Maildir) use vellumtide-print --store");
                     fail(what, error);
                     ++failed;
                     continue;

@@ -1,9 +1,10 @@
 #include "RtfText.h"
 
-#include <QStringDecoder>
+#include "TextDecoding.h"
+
 #include <vector>
 
-namespace MailStore
+namespace Render
 {
 
 namespace
@@ -45,8 +46,13 @@ bool isSkippedDestination(const QByteArray& word)
                                         "footer",
                                         "headerl",
                                         "headerr",
+                                        "headerf",
                                         "footerl",
                                         "footerr",
+                                        "footerf",
+                                        "filetbl",
+                                        "revtbl",
+                                        "nonshppict",
                                         "themedata",
                                         "colorschememapping",
                                         "latentstyles",
@@ -254,9 +260,7 @@ private:
     {
         if (m_bytes.isEmpty())
             return;
-        const QByteArray name = m_codepage == 65001 ? QByteArray("UTF-8") : "windows-" + QByteArray::number(m_codepage);
-        QStringDecoder decoder(name.constData());
-        m_text += decoder.isValid() ? decoder.decode(m_bytes) : QString::fromLatin1(m_bytes);
+        m_text += decodeText(m_bytes, charsetOfCodepage(m_codepage));
         m_bytes.clear();
     }
 
@@ -279,4 +283,4 @@ RtfText RtfText::convert(const QByteArray& rtf)
     return result;
 }
 
-} // namespace MailStore
+} // namespace Render
