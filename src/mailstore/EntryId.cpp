@@ -49,8 +49,13 @@ bool isHex(const QString& s)
 
 QString EntryId::toString() const
 {
-    return QStringLiteral("VT1-%1-%2-%3")
-        .arg(QLatin1String(kindName(kind)), QString::fromLatin1(storePath.toUtf8().toHex()), locator);
+    return prefix(kind, storePath) + locator;
+}
+
+QString EntryId::prefix(Kind kind, const QString& storePath)
+{
+    return QStringLiteral("VT1-%1-%2-")
+        .arg(QLatin1String(kindName(kind)), QString::fromLatin1(storePath.toUtf8().toHex()));
 }
 
 std::optional<EntryId> EntryId::parse(const QString& text)

@@ -25,6 +25,8 @@ struct EntryId
     QString locator;
 
     QString toString() const;
+    /// The text every ID of one store file begins with; the locator follows it.
+    static QString prefix(Kind kind, const QString& storePath);
     /// The parsed ID; nullopt for anything this engine did not write.
     static std::optional<EntryId> parse(const QString& text);
 };

@@ -9,6 +9,8 @@
 #include "StoreNode.h"
 
 #include <QTextDocumentFragment>
+#include <QTimeZone>
+#include <vector>
 
 namespace MailStore
 {
@@ -16,9 +18,24 @@ namespace MailStore
 using Render::GCharPtr;
 using Render::GObjectPtr;
 
-MessageSummary MessageSummary::fromHeader(const QByteArray& header)
+// Through a zone read once: the C library's local time checks the zone file again for every message.
+QDateTime localDateTime(qint64 secs)
 {
-    Render::ensureGMime();
+    static const QTimeZone zone = QTimeZone::systemTimeZone();
+    return zone.isValid() ? QDateTime::fromSecsSinceEpoch(secs, zone) : QDateTime::fromSecsSinceEpoch(secs);
+}
+
+namespace
+{
+
+QString fromUtf8(const char* text)
+{
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+// The whole header block through GMime's message parser.
+MessageSummary parsedSummary(const QByteArray& header)
+{
     MessageSummary summary;
     // The parser wants the blank line that ends a header block.
     QByteArray block = header;
@@ -45,7 +62,85 @@ MessageSummary MessageSummary::fromHeader(const QByteArray& header)
             summary.senderName = summary.senderAddress;
     }
     if (GDateTime* date = g_mime_message_get_date(message.get()))
-        summary.date = QDateTime::fromSecsSinceEpoch(g_date_time_to_unix(date)).toLocalTime();
+        summary.date = localDateTime(g_date_time_to_unix(date));
+    return summary;
+}
+
+} // namespace
+
+MessageSummary MessageSummary::fromHeader(const QByteArray& header)
+{
+    Render::ensureGMime();
+    // Only the three fields, each through GMime's own decoder: a whole message object per
+    // row cost more than all the rest of a listing.
+    enum Field
+    {
+        From,
+        Subject,
+        Date,
+        Other
+    };
+    std::vector<std::pair<Field, QByteArray>> fields;
+    for (qsizetype at = 0; at < header.size();)
+    {
+        qsizetype end = header.indexOf('\n', at);
+        if (end < 0)
+            end = header.size();
+        QByteArrayView line(header.constData() + at, end - at);
+        at = end + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            break;
+        if (line.front() == ' ' || line.front() == '\t')
+        {
+            if (fields.empty())
+                return parsedSummary(header);
+            if (fields.back().first != Other)
+                fields.back().second.append('\n').append(line);
+            continue;
+        }
+        // Anything unusual (no field, a field twice) goes to the full parse, which has its own rules for it.
+        const qsizetype colon = line.indexOf(':');
+        const QByteArrayView name = line.first(qMax<qsizetype>(colon, 0));
+        if (name.isEmpty() || std::any_of(name.begin(), name.end(), [](char c) { return c <= ' ' || c >= 127; }))
+            return parsedSummary(header);
+        const Field field = name.compare("From", Qt::CaseInsensitive) == 0      ? From
+                            : name.compare("Subject", Qt::CaseInsensitive) == 0 ? Subject
+                            : name.compare("Date", Qt::CaseInsensitive) == 0    ? Date
+                                                                                : Other;
+        if (field != Other &&
+            std::any_of(fields.begin(), fields.end(), [&](const auto& f) { return f.first == field; }))
+            return parsedSummary(header);
+        fields.emplace_back(field, field == Other ? QByteArray() : line.sliced(colon + 1).toByteArray());
+    }
+
+    MessageSummary summary;
+    for (const auto& [field, raw] : fields)
+    {
+        if (field == Other)
+            continue;
+        GCharPtr value(g_mime_utils_header_unfold(raw.constData()));
+        if (field == Subject)
+            summary.subject = fromUtf8(GCharPtr(g_mime_utils_header_decode_text(nullptr, value.get())).get());
+        else if (field == Date)
+        {
+            GDateTime* date = g_mime_utils_header_decode_date(value.get());
+            summary.date = date ? localDateTime(g_date_time_to_unix(date)) : QDateTime();
+            if (date)
+                g_date_time_unref(date);
+        }
+        else if (GObjectPtr<InternetAddressList> from(internet_address_list_parse(nullptr, value.get()));
+                 from && internet_address_list_length(from.get()) > 0)
+        {
+            InternetAddress* first = internet_address_list_get_address(from.get(), 0);
+            summary.senderName = fromUtf8(internet_address_get_name(first));
+            if (INTERNET_ADDRESS_IS_MAILBOX(first))
+                summary.senderAddress = fromUtf8(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(first)));
+            if (summary.senderName.isEmpty())
+                summary.senderName = summary.senderAddress;
+        }
+    }
     return summary;
 }
 

@@ -56,6 +56,9 @@ private:
     Loader m_load;
 };
 
+/// The local time of an instant.
+QDateTime localDateTime(qint64 secsSinceEpoch);
+
 /// The plain text of a rendered message: its plain body, else text made from its HTML.
 QString plainTextOf(const Render::Message& message);
 

@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QStringBuilder>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -68,28 +70,36 @@ QByteArray headerOf(const QByteArray& message)
 /// block without the status fields mail programs rewrite in place.
 QString mboxCheck(const QByteArray& header)
 {
-    static const QByteArrayList rewritten{"status:",
-                                          "x-status:",
-                                          "x-mozilla-status:",
-                                          "x-mozilla-status2:",
-                                          "x-mozilla-keys:",
-                                          "x-keywords:",
-                                          "x-uid:",
-                                          "content-length:",
-                                          "lines:"};
+    static const QByteArrayView rewritten[] = {"status:",
+                                               "x-status:",
+                                               "x-mozilla-status:",
+                                               "x-mozilla-status2:",
+                                               "x-mozilla-keys:",
+                                               "x-keywords:",
+                                               "x-uid:",
+                                               "content-length:",
+                                               "lines:"};
     QCryptographicHash hash(QCryptographicHash::Sha1);
     bool skipping = false;
-    for (QByteArray line : header.split('\n'))
+    QByteArray withoutCr;
+    // Every piece between newlines (the empty one after the last too), without its CRs.
+    for (qsizetype at = 0; at <= header.size();)
     {
-        line.replace('\r', QByteArray());
+        qsizetype end = header.indexOf('\n', at);
+        if (end < 0)
+            end = header.size();
+        QByteArrayView line(header.constData() + at, end - at);
+        at = end + 1;
+        if (line.contains('\r'))
+            line = withoutCr = line.toByteArray().replace('\r', QByteArray());
         if (!line.startsWith(' ') && !line.startsWith('\t'))
-        {
-            const QByteArray lower = line.toLower();
-            skipping = std::any_of(rewritten.begin(), rewritten.end(),
-                                   [&](const QByteArray& field) { return lower.startsWith(field); });
-        }
-        if (!skipping)
-            hash.addData(line + '\n');
+            skipping = std::any_of(std::begin(rewritten), std::end(rewritten), [&](QByteArrayView field) {
+                return line.size() >= field.size() && line.first(field.size()).compare(field, Qt::CaseInsensitive) == 0;
+            });
+        if (skipping)
+            continue;
+        hash.addData(line);
+        hash.addData("\n");
     }
     return QString::fromLatin1(hash.result().left(8).toHex());
 }
@@ -132,9 +142,9 @@ QByteArray readMboxChecked(const QString& path, qint64 offset, const QString& ch
 }
 
 std::unique_ptr<Outlook::Item> mboxItem(const QString& path, qint64 offset, const QString& check,
-                                        MessageSummary summary)
+                                        MessageSummary summary, const QString& idPrefix)
 {
-    const QString id = EntryId{EntryId::Kind::Mbox, path, QString::number(offset) + u'.' + check}.toString();
+    const QString id = idPrefix % QString::number(offset) % u'.' % check; // one allocation of the exact size
     return std::make_unique<FileMessage>(std::move(summary), id,
                                          [path, offset, check] { return readMboxChecked(path, offset, check); });
 }
@@ -142,14 +152,21 @@ std::unique_ptr<Outlook::Item> mboxItem(const QString& path, qint64 offset, cons
 class MboxSource : public MessageSource
 {
 public:
-    explicit MboxSource(QString path) : m_path(std::move(path)) {}
+    explicit MboxSource(QString path)
+        : m_path(std::move(path)), m_idPrefix(EntryId::prefix(EntryId::Kind::Mbox, m_path))
+    {
+    }
 
     int count() override { return int(index().size()); }
 
     std::unique_ptr<Outlook::Item> item(int i) override
     {
         const Entry& e = index().at(i);
-        return mboxItem(m_path, e.offset, e.check, e.summary);
+        MessageSummary summary = e.summary;
+        if (e.date != kNoDate)
+            summary.date = localDateTime(e.date);
+        return mboxItem(m_path, e.offset, QStringLiteral("%1").arg(e.check, 16, 16, QLatin1Char('0')),
+                        std::move(summary), m_idPrefix);
     }
 
     int deleted() override
@@ -159,12 +176,16 @@ public:
     }
 
 private:
+    // Kept for every message of the folder while the store is open, so kept small: the
+    // check value as a number, the date as seconds (a QDateTime in a zone is a heap object).
     struct Entry
     {
         qint64 offset;
-        QString check;
-        MessageSummary summary;
+        quint64 check;
+        qint64 date;
+        MessageSummary summary; ///< without its date
     };
+    static constexpr qint64 kNoDate = std::numeric_limits<qint64>::min();
 
     const std::vector<Entry>& index()
     {
@@ -175,15 +196,21 @@ private:
             if (file.open(QIODevice::ReadOnly))
                 Render::MboxFormat::scan(file, [this](qint64 offset, const QByteArray& header) {
                     if (deletedInThunderbird(header))
+                    {
                         ++m_deleted;
-                    else
-                        m_index->push_back({offset, mboxCheck(header), MessageSummary::fromHeader(header)});
+                        return;
+                    }
+                    MessageSummary summary = MessageSummary::fromHeader(header);
+                    const qint64 date = summary.date.isValid() ? summary.date.toSecsSinceEpoch() : kNoDate;
+                    summary.date = QDateTime();
+                    m_index->push_back({offset, mboxCheck(header).toULongLong(nullptr, 16), date, std::move(summary)});
                 });
         }
         return *m_index;
     }
 
     QString m_path;
+    QString m_idPrefix; // the hex of the path once, not once per row
     std::optional<std::vector<Entry>> m_index;
     int m_deleted = 0;
 };
@@ -253,9 +280,10 @@ QString findMaildirFile(const QString& dir, const QString& unique)
     return {};
 }
 
-std::unique_ptr<Outlook::Item> maildirItem(const QString& dir, const QString& unique, MessageSummary summary)
+std::unique_ptr<Outlook::Item> maildirItem(const QString& dir, const QString& unique, MessageSummary summary,
+                                           const QString& idPrefix)
 {
-    const QString id = EntryId{EntryId::Kind::Maildir, dir, QString::fromLatin1(unique.toUtf8().toHex())}.toString();
+    const QString id = idPrefix + QString::fromLatin1(unique.toUtf8().toHex());
     return std::make_unique<FileMessage>(std::move(summary), id, [dir, unique] {
         const QString file = findMaildirFile(dir, unique);
         return file.isEmpty() ? QByteArray() : readWhole(file);
@@ -265,7 +293,10 @@ std::unique_ptr<Outlook::Item> maildirItem(const QString& dir, const QString& un
 class MaildirSource : public MessageSource
 {
 public:
-    explicit MaildirSource(QString dir) : m_dir(std::move(dir)) {}
+    explicit MaildirSource(QString dir)
+        : m_dir(std::move(dir)), m_idPrefix(EntryId::prefix(EntryId::Kind::Maildir, m_dir))
+    {
+    }
 
     int count() override
     {
@@ -297,11 +328,12 @@ public:
             m_lastSummary = MessageSummary::fromHeader(readHeaderBlock(path));
             m_lastIndex = i;
         }
-        return maildirItem(m_dir, uniqueName(path.section(QLatin1Char('/'), -1)), m_lastSummary);
+        return maildirItem(m_dir, uniqueName(path.section(QLatin1Char('/'), -1)), m_lastSummary, m_idPrefix);
     }
 
 private:
     QString m_dir;
+    QString m_idPrefix;
     std::optional<std::vector<QString>> m_files;
     int m_lastIndex = -1;
     MessageSummary m_lastSummary;
@@ -685,7 +717,8 @@ std::unique_ptr<Outlook::Item> fileItemFromId(const EntryId& id)
         const QByteArray bytes = readMboxChecked(id.storePath, offset, check);
         if (bytes.isEmpty())
             return nullptr;
-        return mboxItem(id.storePath, offset, check, MessageSummary::fromHeader(headerOf(bytes)));
+        return mboxItem(id.storePath, offset, check, MessageSummary::fromHeader(headerOf(bytes)),
+                        EntryId::prefix(id.kind, id.storePath));
     }
     const QString unique = QString::fromUtf8(QByteArray::fromHex(id.locator.toLatin1()));
     if (unique.contains(QLatin1Char('/')) || unique == QLatin1String("..") || unique == QLatin1String("."))
@@ -700,7 +733,8 @@ std::unique_ptr<Outlook::Item> fileItemFromId(const EntryId& id)
     const QString file = findMaildirFile(id.storePath, unique);
     if (file.isEmpty())
         return nullptr;
-    return maildirItem(id.storePath, unique, MessageSummary::fromHeader(readHeaderBlock(file)));
+    return maildirItem(id.storePath, unique, MessageSummary::fromHeader(readHeaderBlock(file)),
+                       EntryId::prefix(id.kind, id.storePath));
 }
 
 } // namespace MailStore

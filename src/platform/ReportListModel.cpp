@@ -25,7 +25,6 @@ void ReportListModel::addRows(const QList<QStringList>& rows)
         return;
     const int first = static_cast<int>(m_rows.size());
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(rows.size()) - 1);
-    m_rows.reserve(m_rows.size() + rows.size());
     for (const QStringList& texts : rows)
         m_rows.push_back({texts, false});
     endInsertRows();

@@ -195,7 +195,10 @@ private Q_SLOTS:
     void failuresGiveTheirExitCode_data();
     void failuresGiveTheirExitCode();
     void readsDbxThroughTheConverter();
+    void ctrlCStopsAfterTheCurrentMessage_data();
     void ctrlCStopsAfterTheCurrentMessage();
+    void severalJobsWriteWhatOneJobWrites_data();
+    void severalJobsWriteWhatOneJobWrites();
     void listsTheDesktopsMailAsTheWindowDoes();
     void choosesWhatGoesIn_data();
     void choosesWhatGoesIn();
@@ -421,8 +424,16 @@ void TestPrintTool::readsDbxThroughTheConverter()
     QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
+void TestPrintTool::ctrlCStopsAfterTheCurrentMessage_data()
+{
+    QTest::addColumn<QString>("jobs");
+    QTest::newRow("one job") << QStringLiteral("1");
+    QTest::newRow("three jobs") << QStringLiteral("3");
+}
+
 void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
 {
+    QFETCH(QString, jobs);
     QTemporaryDir dir;
     writeNumberedStore(dir.filePath(QStringLiteral("store/Inbox")), 60);
     const QString out = dir.filePath(QStringLiteral("out"));
@@ -430,7 +441,7 @@ void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
 
     QProcess process;
     process.start(tool(), {QStringLiteral("--store"), dir.filePath(QStringLiteral("store")), QStringLiteral("--outdir"),
-                           out, QStringLiteral("--combined"), combined});
+                           out, QStringLiteral("--combined"), combined, QStringLiteral("--jobs"), jobs});
     QVERIFY(process.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(!filesIn(out).filter(QStringLiteral(".pdf")).isEmpty(), 60000);
     ::kill(pid_t(process.processId()), SIGINT);
@@ -443,6 +454,80 @@ void TestPrintTool::ctrlCStopsAfterTheCurrentMessage()
     QVERIFY(done < 60);
     QCOMPARE(filesIn(out).size(), done); // whole PDFs only, no temporary ones
     QVERIFY(!QFileInfo::exists(combined));
+}
+
+void TestPrintTool::severalJobsWriteWhatOneJobWrites_data()
+{
+    QTest::addColumn<int>("perFolder");
+    QTest::addColumn<QStringList>("extra"); // LOAD: the load file's path
+    QTest::addColumn<bool>("combined");
+    QTest::addColumn<QString>("shown"); // in some output of the run
+    QTest::newRow("plain") << 150 << QStringList{} << true << QStringLiteral("Other body 7");
+    QTest::newRow("attachments") << 12 << QStringList{"--attachments"} << true << QStringLiteral("Minutes of Other 5");
+    // Numbers that run across messages: each file's numbers follow the pages of all before it.
+    QTest::newRow("bates and load file") << 12 << QStringList{"--bates", "VT-", "--load-file", "LOAD"} << false
+                                         << QStringLiteral("VT-000013");
+}
+
+// The same subjects in two folders with different bodies: the second copy of a name must be
+// the second folder's message however many workers render them.
+void TestPrintTool::severalJobsWriteWhatOneJobWrites()
+{
+    QFETCH(int, perFolder);
+    QFETCH(QStringList, extra);
+    QFETCH(bool, combined);
+    QFETCH(QString, shown);
+    QTemporaryDir dir;
+    for (const QString& folder : {QStringLiteral("Inbox"), QStringLiteral("Other")})
+    {
+        QList<QByteArray> messages;
+        for (int i = 1; i <= perFolder; ++i)
+        {
+            const QString body = QStringLiteral("%1 body %2 ").arg(folder).arg(i).repeated(i % 7 == 0 ? 400 : 1);
+            if (i % 5 == 0) // a message with an attachment now and then
+                messages << QStringLiteral("From: Sender <s@example.org>\nSubject: Message %1\n"
+                                           "Date: 01 Jan 2025 09:01:00 +0100\nMIME-Version: 1.0\n"
+                                           "Content-Type: multipart/mixed; boundary=b\n\n"
+                                           "--b\nContent-Type: text/plain\n\n%2\n--b\nContent-Type: text/plain\n"
+                                           "Content-Disposition: attachment; filename=minutes.txt\n\n"
+                                           "Minutes of %3 %1\n--b--\n")
+                                .arg(i)
+                                .arg(body, folder)
+                                .toUtf8();
+            else
+                messages << message(QStringLiteral("Sender <s@example.org>"), QStringLiteral("Message %1").arg(i), body,
+                                    1);
+        }
+        writeMbox(dir.filePath(QStringLiteral("store/") + folder), messages);
+    }
+    QHash<QString, QString> texts[2];
+    for (const int jobs : {1, 2})
+    {
+        const QString out = dir.filePath(QStringLiteral("out%1").arg(jobs));
+        const QString load = out + QStringLiteral(".csv");
+        QStringList args = {
+            "--store", dir.filePath(QStringLiteral("store")), "--outdir", out, "--jobs", QString::number(jobs),
+            "--quiet"};
+        for (const QString& arg : extra)
+            args << (arg == u"LOAD" ? load : arg);
+        if (combined)
+            args << "--combined" << out + QStringLiteral(".pdf");
+        const Result result = runTool(args);
+        QVERIFY2(result.code == 0, qPrintable(result.err));
+        for (const QString& name : filesIn(out))
+            texts[jobs - 1].insert(name, QStringLiteral("%1 pages: %2")
+                                             .arg(pdfPages(out + u'/' + name))
+                                             .arg(TestSupport::pdfText(out + u'/' + name)));
+        if (combined)
+            texts[jobs - 1].insert(QStringLiteral("combined"), TestSupport::pdfText(out + QStringLiteral(".pdf")));
+        if (QFile csv(load); csv.open(QIODevice::ReadOnly)) // its paths name this run's folder
+            texts[jobs - 1].insert(QStringLiteral("load file"), QString::fromUtf8(csv.readAll()).replace(out, "OUT"));
+    }
+    QCOMPARE(texts[0].size(), 2 * perFolder + 1);
+    const QStringList second = texts[0].keys().filter(QStringLiteral(" Message 7-2.pdf"));
+    QVERIFY(second.size() == 1 && texts[0].value(second[0]).contains(u"Other body 7"));
+    QVERIFY(std::any_of(texts[0].cbegin(), texts[0].cend(), [&](const QString& text) { return text.contains(shown); }));
+    QCOMPARE(texts[1], texts[0]);
 }
 
 void TestPrintTool::listsTheDesktopsMailAsTheWindowDoes()

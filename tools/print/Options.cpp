@@ -39,6 +39,10 @@ const char* usageText()
            "  --outdir DIR         one PDF per message in DIR, named from date and subject\n"
            "  --combined FILE.pdf  every message in one PDF, after a page listing them\n"
            "  --quiet              no progress on standard error\n"
+           "  --jobs N             with --outdir: N messages rendered at once (default: one per\n"
+           "                       processor); the files are the same as with --jobs 1. With\n"
+           "                       --bates or --load-file one at a time: their numbers follow\n"
+           "                       the pages of every earlier message\n"
            "  --resume             with --outdir: skip what an earlier run with the same sources and\n"
            "                       selection wrote there (give it from the first run on)\n"
            "Court production (with the outputs above):\n"
@@ -178,6 +182,19 @@ std::optional<Options> parseArguments(const QStringList& args, QString& error, b
             (arg == u"--reverse" ? options.reverse : arg == u"--resume" ? options.resume : options.dedupe) = true;
             if (arg == u"--list-duplicates")
                 options.list = options.listDuplicates = true;
+        }
+        else if (arg == u"--jobs")
+        {
+            const std::optional<QString> given = value();
+            if (!given)
+                return std::nullopt;
+            bool ok = false;
+            options.jobs = given->toInt(&ok);
+            if (!ok || options.jobs < 1 || options.jobs > 256)
+            {
+                error = QStringLiteral("--jobs needs a number from 1 to 256, not \"%1\"").arg(*given);
+                return std::nullopt;
+            }
         }
         else if (arg == u"--attachments")
         {

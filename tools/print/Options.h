@@ -41,6 +41,8 @@ struct Options
     bool dedupe = false;
     bool listDuplicates = false; ///< with list: the rows left out as copies instead
     bool resume = false;
+    // Speed
+    int jobs = 0; ///< messages rendered at once into --outdir; 0: one per processor
     // The profile's stores
     bool listStores = false; ///< --stores: write the stores the profile resolves to and print nothing
     // Court production
@@ -49,6 +51,15 @@ struct Options
     qint64 batesStart = 1;
     int batesDigits = 6;
     QString loadFile; ///< CSV of every message written, with its pages and numbers
+
+    /// Messages rendered at once into --outdir: one when numbers run across messages (--bates,
+    /// --load-file), as each depends on the pages of every message before it.
+    int outDirJobs(int processors) const
+    {
+        if (batesPrefix || !loadFile.isEmpty())
+            return 1;
+        return jobs > 0 ? jobs : processors;
+    }
 
     bool hasOutput() const { return print || !outDir.isEmpty() || !combined.isEmpty(); }
 };

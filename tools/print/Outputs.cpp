@@ -9,7 +9,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <csignal>
 #include <cups/cups.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace PrintTool
 {
@@ -110,19 +114,25 @@ bool Outputs::print(const Render::Message& message, QString* error)
     {
         const QString path =
             m_names->take(Render::messageFileBase(message.date, message.subject), QStringLiteral(".pdf"));
-        Render::PendingFile pdf(path);
+        auto pdf = std::make_unique<Render::PendingFile>(path);
         QString pdfReason;
         Render::PlacedMessage placed;
         const std::optional<Render::BatesNumbers> before = m_outDirBates;
-        if (!Render::writeMessagePdf(message, pdf.tempPath(),
-                                     {m_attachments, m_outDirBates ? &*m_outDirBates : nullptr}, &placed, &pdfReason) ||
-            (beforeNaming && !beforeNaming(pdf.tempPath(), path, &pdfReason)) || !pdf.commit(&pdfReason))
+        // The first message is rendered here: the fonts it loads are then every worker's from the start.
+        // Numbers that run across messages are only ever counted here, in message order.
+        const bool forked =
+            m_maxJobs > 1 && m_rendered > 0 && !m_outDirBates && !m_loadFile && startJob(message, pdf, path);
+        ++m_rendered;
+        if (!forked && (!Render::writeMessagePdf(message, pdf->tempPath(),
+                                                 {m_attachments, m_outDirBates ? &*m_outDirBates : nullptr}, &placed,
+                                                 &pdfReason) ||
+                        !commitPdf(*pdf, path, m_row, &pdfReason)))
         {
             ok = false;
             reason = reason.isEmpty() ? pdfReason : reason + QStringLiteral("; ") + pdfReason;
             m_outDirBates = before; // no numbers for a file that is not there
         }
-        else if (m_loadFile)
+        else if (m_loadFile && !forked)
             m_loadFile->add(message, path, placed, m_store, m_folder);
     }
     if (m_combined && !m_combinedHasCurrent)
@@ -174,6 +184,7 @@ bool Outputs::printPdf(const Render::Message& message, QString* error)
 
 bool Outputs::finish(QString* error)
 {
+    drain();
     QString reason;
     if (m_combined && !m_combined->finish(&reason))
     {
@@ -188,6 +199,150 @@ bool Outputs::finish(QString* error)
         return false;
     }
     return true;
+}
+
+Outputs::~Outputs()
+{
+    lateFailure = nullptr; // whoever reported them may be gone
+    drain();
+}
+
+bool Outputs::commitPdf(Render::PendingFile& pdf, const QString& finalPath, int row, QString* reason)
+{
+    m_namingRow = row;
+    return (!beforeNaming || beforeNaming(pdf.tempPath(), finalPath, reason)) && pdf.commit(reason);
+}
+
+// Workers are forked copies of this process, started once the first message has loaded
+// the fonts. Each reads the message of a row itself and renders it into the temporary
+// file it is given, one at a time, so no renderer state is shared between two messages.
+bool Outputs::startJob(const Render::Message&, std::unique_ptr<Render::PendingFile>& pdf, const QString& finalPath)
+{
+    if (!messageOfRow || m_row < 0)
+        return false;
+    if (m_workers.empty())
+        startWorkers();
+    const auto busy = [&](size_t w) {
+        return std::any_of(m_jobs.begin(), m_jobs.end(), [&](const Job& job) { return job.worker == w; });
+    };
+    size_t idle = m_workers.size();
+    while (!m_workers.empty() &&
+           (idle = std::find_if_not(m_workers.begin(), m_workers.end(),
+                                    [&](const Worker& w) { return busy(size_t(&w - m_workers.data())); }) -
+                   m_workers.begin()) == m_workers.size())
+        finishOldest();
+    if (idle >= m_workers.size())
+        return false;
+    const QByteArray request = QByteArray::number(m_row) + ' ' + QFile::encodeName(pdf->tempPath()) + '\n';
+    if (::write(m_workers[idle].requests, request.constData(), size_t(request.size())) != request.size())
+        return false;
+    m_jobs.push_back({idle, std::move(pdf), finalPath, m_row});
+    return true;
+}
+
+void Outputs::startWorkers()
+{
+    // A worker that died makes its request fail, and the message is rendered here instead.
+    std::signal(SIGPIPE, SIG_IGN);
+    for (int i = 0; i < m_maxJobs; ++i)
+    {
+        int requests[2], replies[2];
+        if (::pipe(requests) != 0)
+            return;
+        if (::pipe(replies) != 0)
+        {
+            ::close(requests[0]);
+            ::close(requests[1]);
+            return;
+        }
+        const pid_t pid = ::fork();
+        if (pid == 0)
+        {
+            // Ctrl-C stops the run, not a file half-written: the worker completes it, the run names it.
+            std::signal(SIGINT, SIG_IGN);
+            std::signal(SIGTERM, SIG_IGN);
+            ::close(requests[1]);
+            ::close(replies[0]);
+            for (const Worker& earlier : m_workers)
+            {
+                ::close(earlier.requests);
+                ::close(earlier.replies);
+            }
+            ::_exit(serveRequests(requests[0], replies[1]));
+        }
+        ::close(requests[0]);
+        ::close(replies[1]);
+        if (pid < 0)
+        {
+            ::close(requests[1]);
+            ::close(replies[0]);
+            return;
+        }
+        m_workers.push_back({pid, requests[1], replies[0]});
+    }
+}
+
+int Outputs::serveRequests(int requests, int replies)
+{
+    QFile in;
+    if (!in.open(requests, QIODevice::ReadOnly))
+        return 1;
+    for (QByteArray line; !(line = in.readLine()).isEmpty();)
+    {
+        line.chop(1);
+        const int row = line.left(line.indexOf(' ')).toInt();
+        const QString temp = QFile::decodeName(line.mid(line.indexOf(' ') + 1));
+        QString reason;
+        const std::optional<Render::Message> message = messageOfRow(row);
+        if (!message)
+            reason = QStringLiteral("the message can no longer be read from its store");
+        else
+            Render::writeMessagePdf(*message, temp, {m_attachments, nullptr}, nullptr, &reason);
+        Render::MessagePrinter::releaseFreedMemory();
+        QByteArray reply = reason.toUtf8().replace('\n', ' ').left(4000);
+        if (message && reason.isEmpty())
+            reply = "ok";
+        reply += '\n';
+        if (::write(replies, reply.constData(), size_t(reply.size())) != reply.size())
+            return 1;
+    }
+    return 0;
+}
+
+void Outputs::finishOldest()
+{
+    Job job = std::move(m_jobs.front());
+    m_jobs.pop_front();
+    // One line per request, in the order the worker was given them.
+    QByteArray said;
+    char c = 0;
+    for (ssize_t got; (got = ::read(m_workers[job.worker].replies, &c, 1)) != 0 && c != '\n';)
+        if (got > 0)
+            said += c;
+        else if (errno != EINTR)
+            break;
+    QString reason = said == "ok" ? QString() : QString::fromUtf8(said);
+    if (said.isEmpty())
+        reason = QStringLiteral("the process rendering the PDF ended abnormally");
+    const bool ok = reason.isEmpty() && commitPdf(*job.pdf, job.finalPath, job.row, &reason);
+    if (!ok && lateFailure)
+        lateFailure(job.row, reason);
+}
+
+void Outputs::drain()
+{
+    while (!m_jobs.empty())
+        finishOldest();
+    for (const Worker& worker : m_workers)
+    {
+        ::close(worker.requests);
+        ::close(worker.replies);
+        int status = 0;
+        while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR)
+        {
+        }
+    }
+    m_workers.clear();
 }
 
 } // namespace PrintTool

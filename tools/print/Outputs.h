@@ -7,9 +7,11 @@
 #include "PrintTarget.h"
 
 #include <QString>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace PrintTool
 {
@@ -32,6 +34,7 @@ public:
     static std::optional<Failure> check(const Options& options, QString& printer);
 
     Outputs(const Options& options, QString printer);
+    ~Outputs() override;
 
     /// Starts the combined PDF with its list; false with a reason.
     bool begin(const QList<Render::CombinedPdf::Entry>& entries, QString* error);
@@ -39,12 +42,25 @@ public:
     /// The message of the current row could not be printed: the combined PDF says so in its place.
     void missing(const QString& subject, const QString& reason);
     /// The row whose message comes next, and where it is stored.
-    void nextMessage(const QString& store, const QString& folder)
+    void nextMessage(int row, const QString& store, const QString& folder)
     {
         m_combinedHasCurrent = false;
+        m_row = row;
         m_store = store;
         m_folder = folder;
     }
+    /// Renders the PDFs of --outdir in up to `jobs` worker processes at once. Names are still
+    /// taken here in message order, and files named in that order, so the output is that of one job.
+    /// Production numbers and the load file follow every earlier message's pages: with them, one job.
+    void setJobs(int jobs) { m_maxJobs = qMax(1, jobs); }
+    /// Waits for every PDF still being rendered and names it.
+    void drain();
+    /// The row of the PDF about to take its name (during beforeNaming).
+    int namingRow() const { return m_namingRow; }
+    /// The message of a row, read again in a worker.
+    std::function<std::optional<Render::Message>(int row)> messageOfRow;
+    /// A PDF rendered by a worker could not be written: its row and why.
+    std::function<void(int row, const QString& reason)> lateFailure;
     /// Completes the combined PDF and the load file; false with a reason.
     bool finish(QString* error);
 
@@ -56,6 +72,31 @@ public:
     int combinedPages() const { return m_combined ? m_combined->pageCount() : 0; }
 
 private:
+    struct Worker
+    {
+        int pid;
+        int requests; ///< "row temp-path" lines
+        int replies;  ///< "ok" or the reason, a line per request
+    };
+    struct Job
+    {
+        size_t worker;
+        std::unique_ptr<Render::PendingFile> pdf;
+        QString finalPath;
+        int row;
+    };
+    bool startJob(const Render::Message& message, std::unique_ptr<Render::PendingFile>& pdf, const QString& finalPath);
+    void startWorkers();
+    int serveRequests(int requests, int replies);
+    void finishOldest();
+    bool commitPdf(Render::PendingFile& pdf, const QString& finalPath, int row, QString* reason);
+
+    int m_maxJobs = 1;
+    int m_rendered = 0;
+    int m_row = -1;
+    int m_namingRow = -1;
+    std::deque<Job> m_jobs;
+    std::vector<Worker> m_workers;
     bool printPdf(const Render::Message& message, QString* error);
 
     QString m_printer;

@@ -32,6 +32,7 @@
 #include <QGuiApplication>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QThread>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
@@ -138,7 +139,8 @@ public:
     void showProgress(int row, int taken, int total) override
     {
         currentRow = row;
-        m_outputs.nextMessage(m_grid.text(row, Outlook::MailRow::Root), m_grid.text(row, Outlook::MailRow::Folder));
+        m_outputs.nextMessage(row, m_grid.text(row, Outlook::MailRow::Root),
+                              m_grid.text(row, Outlook::MailRow::Folder));
         m_progress.show(taken, total, m_grid.text(row, Outlook::MailRow::Subject));
     }
     void endProgress() override
@@ -465,33 +467,51 @@ int run(const PrintTool::Options& options)
     if (manifest)
         outputs.beforeNaming = [&](const QString& temp, const QString& final, QString* error) {
             const QString key =
-                PrintTool::ResumeManifest::keyOf(chosen.text(window.currentRow, Outlook::MailRow::ID), storeNames);
+                PrintTool::ResumeManifest::keyOf(chosen.text(outputs.namingRow(), Outlook::MailRow::ID), storeNames);
             return manifest->record(key, temp, final, error);
         };
     QSet<int> failedRows;
     int failures = 0;
-    LineSteps steps([&](int line, std::exception_ptr failure) {
-        const QString reason = AppError::describe(failure);
+    // `rendered`: only its PDF of --outdir failed, in a worker; the combined PDF already holds the message.
+    const auto rowFailed = [&](int row, const QString& reason, bool rendered) {
         progress.breakLine();
-        if (window.currentRow < 0)
-        {
-            say(QStringLiteral("%1 (step %2)").arg(reason).arg(line));
-            ++failures;
-            return;
-        }
-        const int row = window.currentRow;
         const QString subject = chosen.text(row, Outlook::MailRow::Subject);
         say(QStringLiteral("not printed: \"%1\" (%2, %3 %4): %5")
                 .arg(subject, chosen.text(row, Outlook::MailRow::Date), chosen.text(row, Outlook::MailRow::Root),
                      chosen.text(row, Outlook::MailRow::Folder), reason));
-        if (!failedRows.contains(row))
+        if (!failedRows.contains(row) && !rendered)
             outputs.missing(subject, reason);
         failedRows.insert(row);
+    };
+    outputs.lateFailure = [&](int row, const QString& reason) { rowFailed(row, reason, true); };
+    outputs.setJobs(options.outDirJobs(QThread::idealThreadCount()));
+    std::unique_ptr<Outlook::Application> workerReader; // made in each worker, on its first message
+    std::unique_ptr<Outlook::Namespace> workerSession;
+    outputs.messageOfRow = [&](int row) -> std::optional<Render::Message> {
+        try
+        {
+            if (!workerSession)
+                workerSession = (workerReader = factory.create())->GetNamespace(QStringLiteral("MAPI"));
+            return PrintTool::readMessage(*workerSession, chosen.text(row, Outlook::MailRow::ID));
+        }
+        catch (...)
+        {
+            return std::nullopt;
+        }
+    };
+    LineSteps steps([&](int line, std::exception_ptr failure) {
+        const QString reason = AppError::describe(failure);
+        if (window.currentRow >= 0)
+            return rowFailed(window.currentRow, reason, false);
+        progress.breakLine();
+        say(QStringLiteral("%1 (step %2)").arg(reason).arg(line));
+        ++failures;
     });
     Outlook::PrintRun printRun(factory, dialogs, chosen, window, steps);
     {
         MailStore::ScopedPrintTarget target(outputs);
         printRun.Run(QStringLiteral("All"));
+        outputs.drain();
     }
     const int taken = printRun.taken();
     const int total = printRun.qualifying();
