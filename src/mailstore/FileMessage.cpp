@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "GMimePtr.h"
+#include "MailDate.h"
 #include "Message.h"
 #include "MessagePrinter.h"
 #include "MimeReader.h"
@@ -61,6 +62,8 @@ MessageSummary parsedSummary(const QByteArray& header)
         if (summary.senderName.isEmpty())
             summary.senderName = summary.senderAddress;
     }
+    if (const char* raw = g_mime_object_get_header(GMIME_OBJECT(message.get()), "Date"))
+        summary.dateText = Render::dateHeaderText(QByteArray(raw));
     if (GDateTime* date = g_mime_message_get_date(message.get()))
         summary.date = localDateTime(g_date_time_to_unix(date));
     return summary;
@@ -125,6 +128,7 @@ MessageSummary MessageSummary::fromHeader(const QByteArray& header)
             summary.subject = fromUtf8(GCharPtr(g_mime_utils_header_decode_text(nullptr, value.get())).get());
         else if (field == Date)
         {
+            summary.dateText = Render::dateHeaderText(QByteArray(value.get()));
             GDateTime* date = g_mime_utils_header_decode_date(value.get());
             summary.date = date ? localDateTime(g_date_time_to_unix(date)) : QDateTime();
             if (date)
@@ -195,6 +199,11 @@ Render::Message FileMessage::read()
 QString FileMessage::Body()
 {
     return plainTextOf(read());
+}
+
+QString FileMessage::SentOnText()
+{
+    return Render::formatMailDate(m_summary.dateText);
 }
 
 void FileMessage::PrintOut()

@@ -21,7 +21,8 @@ struct MessageSummary
     QString senderName;
     QString senderAddress;
     QString subject;
-    QDateTime date; ///< the Date header in local time; invalid when missing or unreadable
+    QDateTime date;   ///< the Date header in local time; invalid when missing or unreadable
+    QString dateText; ///< the Date header as written
 
     static MessageSummary fromHeader(const QByteArray& header);
 };
@@ -46,6 +47,7 @@ public:
     QString Subject() override { return m_summary.subject; }
     QString EntryID() override { return m_entryId; }
     QDateTime ReceivedTime() override { return m_summary.date; }
+    QString SentOnText() override;
     void PrintOut() override;
 
 private:

@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "EntryId.h"
 #include "FileMessage.h"
+#include "MailDate.h"
 #include "MailTree.h"
 #include "Message.h"
 #include "MimeReader.h"
@@ -328,10 +329,22 @@ public:
         QDateTime t = timeOf(m->item.get(), libpff_message_get_delivery_time);
         return t.isValid() ? t : timeOf(m->item.get(), libpff_message_get_client_submit_time);
     }
+    QString SentOnText() override
+    {
+        mailOnly(u"SentOn");
+        return Render::formatMailDate(sentTime(m->item.get()), true, QString(), QString());
+    }
     void PrintOut() override
     {
         mailOnly(u"PrintOut");
         printMessage(readMessage(m->item.get(), 0), QStringLiteral("MailItem.PrintOut"));
+    }
+
+    /// The submit time, else the delivery time.
+    static QDateTime sentTime(libpff_item_t* item)
+    {
+        const QDateTime submitted = timeOf(item, libpff_message_get_client_submit_time);
+        return submitted.isValid() ? submitted : timeOf(item, libpff_message_get_delivery_time);
     }
 
     static QString subjectOf(libpff_item_t* item)
@@ -556,9 +569,7 @@ Render::Message readMessage(libpff_item_t* message, int depth)
     out.replyTo = replyTo(message);
     out.subject = PstItem::subjectOf(message);
     out.messageId = stringEntry(message, kInternetMessageId).trimmed().remove(u'<').remove(u'>');
-    out.date = timeOf(message, libpff_message_get_client_submit_time);
-    if (!out.date.isValid())
-        out.date = timeOf(message, libpff_message_get_delivery_time);
+    out.date = PstItem::sentTime(message);
     PstItem::readBodies(message, out);
     readAttachments(message, out, depth);
     return out;

@@ -49,6 +49,9 @@ public:
     virtual QString EntryID() = 0;
     /// The delivery time, in local time.
     virtual QDateTime ReceivedTime() = 0;
+    /// The sent time as the message's printed page gives it (to the second, with its offset);
+    /// empty when the item cannot say without being printed.
+    virtual QString SentOnText() { return QString(); }
     /// Prints the message on the current default printer: one job, titled with the subject.
     virtual void PrintOut() = 0;
 

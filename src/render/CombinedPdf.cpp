@@ -66,9 +66,9 @@ QString CombinedPdf::listHtml(const QStringList& citations) const
     {
         const Entry& e = m_entries[i];
         html +=
-            QStringLiteral("<tr>") + cell(QString::number(i + 1), 6) + cell(e.date, 15) + cell(e.from, 20) +
-            cell(e.subject, 25) +
-            QStringLiteral("<td width=\"18%\">%1<br/>%2</td>").arg(e.folder.toHtmlEscaped(), e.store.toHtmlEscaped()) +
+            QStringLiteral("<tr>") + cell(QString::number(i + 1), 6) + cell(e.date, 22) + cell(e.from, 18) +
+            cell(e.subject, 22) +
+            QStringLiteral("<td width=\"16%\">%1<br/>%2</td>").arg(e.folder.toHtmlEscaped(), e.store.toHtmlEscaped()) +
             cell(citations.value(i), 16) + QStringLiteral("</tr>");
     }
     return html + QStringLiteral("</table>");

@@ -1,5 +1,7 @@
 #include "MailDate.h"
 
+#include "TextDecoding.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTimeZone>
@@ -100,6 +102,17 @@ QString formatMailDate(const QDateTime& dateTime, bool hasZone, const QString& z
     if (!zoneName.isEmpty())
         text += QStringLiteral(" (%1)").arg(zoneName);
     return text;
+}
+
+QString dateHeaderText(const QByteArray& raw)
+{
+    return decodeText(raw, QByteArray()).simplified();
+}
+
+QString formatMailDate(const QString& asWritten)
+{
+    const MailDate date = MailDate::parse(asWritten);
+    return formatMailDate(date.dateTime, date.hasZone, date.zoneName, asWritten);
 }
 
 } // namespace Render

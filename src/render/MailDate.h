@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -20,5 +21,9 @@ struct MailDate
 /// The date line of the printed header: the sender's time with its offset and zone name, the
 /// time alone when no zone was given, and the text as written when it could not be read.
 QString formatMailDate(const QDateTime& dateTime, bool hasZone, const QString& zoneName, const QString& asWritten);
+/// A Date header's text as written: decoded, on one line.
+QString dateHeaderText(const QByteArray& raw);
+/// The date line of the printed header for a Date header's text as written.
+QString formatMailDate(const QString& asWritten);
 
 } // namespace Render

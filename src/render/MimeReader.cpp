@@ -102,7 +102,7 @@ private:
         const char* raw = g_mime_object_get_header(GMIME_OBJECT(gm), "Date");
         if (!raw)
             return;
-        m_message.dateText = decodeText(QByteArray(raw), QByteArray()).simplified();
+        m_message.dateText = dateHeaderText(QByteArray(raw));
         const MailDate date = MailDate::parse(m_message.dateText);
         m_message.date = date.dateTime;
         m_message.dateZone = date.zoneName;

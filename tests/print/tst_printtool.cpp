@@ -205,6 +205,8 @@ private Q_SLOTS:
     void resumesAStoppedRunWithoutCopies_data();
     void resumesAStoppedRunWithoutCopies();
     void resumeKnowsAConvertedDbxAgain();
+    void indexAndListShowThePagesDate_data();
+    void indexAndListShowThePagesDate();
 
 private:
     QTemporaryDir m_dir;
@@ -748,6 +750,41 @@ void TestPrintTool::resumeKnowsAConvertedDbxAgain()
     const Result again = runTool(arguments);
     QVERIFY2(again.code == 0 && again.err.contains(QStringLiteral("0 printed, 28 already in")), qPrintable(again.err));
     QCOMPARE(filesIn(dir.filePath(QStringLiteral("out"))).filter(QStringLiteral(".pdf")).size(), 28);
+}
+
+void TestPrintTool::indexAndListShowThePagesDate_data()
+{
+    QTest::addColumn<QString>("sample"); // a shared sample, else a message written here
+    QTest::newRow("pst sent time") << QStringLiteral("pst/sample1.pst");
+    QTest::newRow("mbox, offset not ours") << QString();
+}
+
+void TestPrintTool::indexAndListShowThePagesDate()
+{
+    VT_REQUIRE_CUPS();
+    QFETCH(QString, sample);
+    QTemporaryDir dir;
+    QString store = dir.filePath(QStringLiteral("Inbox"));
+    if (sample.isEmpty())
+        writeMbox(store, {"From: A <a@example.org>\nSubject: S\nDate: Tue, 5 Mar 1996 10:00:07 +0930\n\nHi\n"});
+    else
+    {
+        VT_REQUIRE_TESTDATA(sample);
+        store = TestSupport::testData(sample);
+    }
+    const Result listed = runTool({QStringLiteral("--store"), store, QStringLiteral("--list")});
+    const QString date = QString::fromUtf8(listed.out).split(u'\t').value(Column::Date);
+    QVERIFY2(QRegularExpression(QStringLiteral("\\d\\d:\\d\\d:\\d\\d [+-]\\d{4}")).match(date).hasMatch(),
+             qPrintable(date));
+    const QString pdf = dir.filePath(QStringLiteral("all.pdf"));
+    QCOMPARE(runTool({QStringLiteral("--store"), store, QStringLiteral("--combined"), pdf}).code, 0);
+    const auto pages = [&](const char* first, const char* last) {
+        QByteArray out;
+        TestSupport::run(QStringLiteral("pdftotext"), {"-f", first, "-l", last, pdf, "-"}, &out);
+        return QString::fromUtf8(out).simplified();
+    };
+    QVERIFY2(pages("1", "1").contains(date), qPrintable(pages("1", "1"))); // the index, its cell wrapped
+    QVERIFY2(pages("2", "2").contains(date), qPrintable(pages("2", "2"))); // the message's own page
 }
 
 QTEST_MAIN(TestPrintTool)

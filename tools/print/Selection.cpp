@@ -112,6 +112,19 @@ std::optional<Render::Message> readMessage(Outlook::Namespace& session, const QS
     return keep.kept;
 }
 
+QString sentOnText(Outlook::Namespace& session, const QString& entryId)
+{
+    try
+    {
+        const std::unique_ptr<Outlook::Item> item = session.GetItemFromID(entryId);
+        return item ? item->SentOnText() : QString();
+    }
+    catch (...)
+    {
+        return QString();
+    }
+}
+
 QStringList folderNames(Outlook::ApplicationFactory& factory, const Outlook::ListingSource& source)
 {
     QStringList names;

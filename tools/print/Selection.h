@@ -61,6 +61,10 @@ QByteArray copyKey(const Render::Message& message);
 /// The message an entry ID names, read as the engine prints it; nothing when it cannot be read.
 std::optional<Render::Message> readMessage(Outlook::Namespace& session, const QString& entryId);
 
+/// The sent time of the message an entry ID names, as its printed page gives it, read without
+/// printing it; empty when the store cannot say so cheaply or the message cannot be read.
+QString sentOnText(Outlook::Namespace& session, const QString& entryId);
+
 /// The names of the folders below the store roots of `source`, as the grid's Folder and
 /// Subfolder cells would show them, each once.
 QStringList folderNames(Outlook::ApplicationFactory& factory, const Outlook::ListingSource& source);

@@ -339,7 +339,7 @@ int run(const PrintTool::Options& options)
     std::unique_ptr<Outlook::Namespace> session;
     try
     {
-        if (PrintTool::needsMessages(options))
+        if (PrintTool::needsMessages(options) || options.list || !options.combined.isEmpty())
             session = (reader = factory.create())->GetNamespace(QStringLiteral("MAPI"));
     }
     catch (...)
@@ -352,8 +352,6 @@ int run(const PrintTool::Options& options)
             return std::nullopt; // the choice is thrown away below
         return PrintTool::readMessage(*session, grid.text(row, Outlook::MailRow::ID));
     });
-    session.reset();
-    reader.reset();
     if (stopSignal)
     {
         say(QStringLiteral("stopped while choosing the messages: nothing printed"));
@@ -408,10 +406,16 @@ int run(const PrintTool::Options& options)
             cells << grid.text(row, column);
         return cells;
     };
+    // The index and the listing give the date as the message's page does, not the grid's delivery time.
+    const auto pageDate = [&](const ReportListModel& model, int row) {
+        const QString text = PrintTool::sentOnText(*session, model.text(row, Outlook::MailRow::ID));
+        return text.isEmpty() ? model.text(row, Outlook::MailRow::Date) : text;
+    };
     if (options.list)
     {
         const auto writeRow = [&](int row, const QString& extra) {
             QStringList cells = rowTexts(row);
+            cells[Outlook::MailRow::Date] = pageDate(grid, row);
             if (!extra.isNull())
                 cells << extra;
             for (QString& cell : cells)
@@ -452,9 +456,11 @@ int run(const PrintTool::Options& options)
     PrintTool::Outputs outputs(options, printer);
     QList<Render::CombinedPdf::Entry> entries;
     for (int row = 0; row < chosen.rowCount(); ++row)
-        entries.append({chosen.text(row, Outlook::MailRow::Date), chosen.text(row, Outlook::MailRow::FromTo),
-                        chosen.text(row, Outlook::MailRow::Subject), chosen.text(row, Outlook::MailRow::Folder),
-                        chosen.text(row, Outlook::MailRow::Root)});
+        entries.append({options.combined.isEmpty() ? QString() : pageDate(chosen, row),
+                        chosen.text(row, Outlook::MailRow::FromTo), chosen.text(row, Outlook::MailRow::Subject),
+                        chosen.text(row, Outlook::MailRow::Folder), chosen.text(row, Outlook::MailRow::Root)});
+    session.reset();
+    reader.reset();
     QString error;
     if (!outputs.begin(entries, &error))
     {
