@@ -207,6 +207,8 @@ void MailListing::addItemRow(Item& item, const QString& subfolderCell)
     }
     cells << quietly([&] { return item.EntryID(); }).value_or(QString());
     m_pendingRows.append(std::move(cells));
+    if (PageDates)
+        PageDates->append(quietly([&] { return item.SentOnText(); }).value_or(QString()));
 }
 
 void MailListing::addUnreadableRow(const QString& subfolderCell, std::exception_ptr error)
@@ -216,6 +218,8 @@ void MailListing::addUnreadableRow(const QString& subfolderCell, std::exception_
         cells << QString();
     cells << unreadableText(error) << QString();
     m_pendingRows.append(std::move(cells));
+    if (PageDates)
+        PageDates->append(QString());
 }
 
 void MailListing::letWindowProcess()

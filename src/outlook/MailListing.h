@@ -52,6 +52,8 @@ public:
     int OutlookVersion = 0;
     /// The Find text (Text1) the match test uses while FindActive is set.
     QString FindText;
+    /// When set, each row's date as its printed page gives it, in row order (empty where unknown).
+    QStringList* PageDates = nullptr;
     /// Busy cursor on and off.
     std::function<void(bool busy)> setBusy;
     /// What the last listing could not cover, one line each after "Done.": stores left out

@@ -297,6 +297,10 @@ int run(const PrintTool::Options& options)
     ReportListModel grid;
     Outlook::EventPump pump;
     Outlook::MailListing listing(factory, dialogs, grid, pump);
+    // --list gives each row's date as its page does; the walk reads it from the item it holds anyway.
+    QStringList pageDates;
+    if (options.list)
+        listing.PageDates = &pageDates;
     int notCovered = 0; // notes on what the stores hold and the listing does not show
     for (const Source& source : sources)
     {
@@ -339,7 +343,7 @@ int run(const PrintTool::Options& options)
     std::unique_ptr<Outlook::Namespace> session;
     try
     {
-        if (PrintTool::needsMessages(options) || options.list || !options.combined.isEmpty())
+        if (PrintTool::needsMessages(options) || !options.combined.isEmpty())
             session = (reader = factory.create())->GetNamespace(QStringLiteral("MAPI"));
     }
     catch (...)
@@ -415,7 +419,8 @@ int run(const PrintTool::Options& options)
     {
         const auto writeRow = [&](int row, const QString& extra) {
             QStringList cells = rowTexts(row);
-            cells[Outlook::MailRow::Date] = pageDate(grid, row);
+            if (const QString date = pageDates.value(row); !date.isEmpty())
+                cells[Outlook::MailRow::Date] = date;
             if (!extra.isNull())
                 cells << extra;
             for (QString& cell : cells)
