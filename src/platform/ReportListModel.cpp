@@ -1,5 +1,49 @@
 #include "ReportListModel.h"
 
+#include <cstring>
+
+namespace
+{
+
+enum CellKind : quint64
+{
+    Latin1 = 0,
+    Utf16 = 1,
+    Pooled = 2,
+};
+
+void putNumber(QByteArray& out, quint64 value)
+{
+    while (value >= 0x80)
+    {
+        out.append(static_cast<char>(0x80 | (value & 0x7f)));
+        value >>= 7;
+    }
+    out.append(static_cast<char>(value));
+}
+
+quint64 takeNumber(const char*& at)
+{
+    quint64 value = 0;
+    for (int shift = 0;; shift += 7)
+    {
+        const auto byte = static_cast<unsigned char>(*at++);
+        value |= quint64(byte & 0x7f) << shift;
+        if (byte < 0x80)
+            return value;
+    }
+}
+
+bool isLatin1(const QString& text)
+{
+    for (QChar c : text)
+        if (c.unicode() > 0xff)
+            return false;
+    return true;
+}
+
+} // namespace
+
 ReportListModel::ReportListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ReportListModel::addColumn(const QString& caption, int widthTwips)
@@ -14,7 +58,7 @@ int ReportListModel::addRow(const QStringList& texts)
 {
     const int row = static_cast<int>(m_rows.size());
     beginInsertRows(QModelIndex(), row, row);
-    m_rows.push_back({texts, false});
+    m_rows.push_back(pack(texts));
     endInsertRows();
     return row;
 }
@@ -26,7 +70,7 @@ void ReportListModel::addRows(const QList<QStringList>& rows)
     const int first = static_cast<int>(m_rows.size());
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(rows.size()) - 1);
     for (const QStringList& texts : rows)
-        m_rows.push_back({texts, false});
+        m_rows.push_back(pack(texts));
     endInsertRows();
 }
 
@@ -37,6 +81,9 @@ void ReportListModel::clear()
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_pools.clear();
+    m_lastTexts.clear();
+    m_lastPooled.clear();
     endResetModel();
 }
 
@@ -75,8 +122,73 @@ QString ReportListModel::text(int row, int column) const
 {
     if (row < 0 || row >= rowCount())
         return {};
-    const QStringList& texts = m_rows[static_cast<size_t>(row)].texts;
-    return column >= 0 && column < texts.size() ? texts[column] : QString();
+    const char* at = m_rows[static_cast<size_t>(row)].cells.constData();
+    const auto count = static_cast<int>(takeNumber(at));
+    if (column < 0 || column >= count)
+        return {};
+    for (int cell = 0;; ++cell)
+    {
+        const quint64 head = takeNumber(at);
+        const auto size = static_cast<qsizetype>(head >> 2);
+        if (cell == column)
+        {
+            switch (head & 3)
+            {
+            case Latin1:
+                return size ? QString::fromLatin1(at, size) : QString();
+            case Utf16: {
+                QString text(size, Qt::Uninitialized);
+                std::memcpy(text.data(), at, static_cast<size_t>(size) * sizeof(QChar));
+                return text;
+            }
+            default:
+                return m_pools[static_cast<size_t>(column)][size];
+            }
+        }
+        at += (head & 3) == Latin1 ? size : (head & 3) == Utf16 ? size * qsizetype(sizeof(QChar)) : 0;
+    }
+}
+
+ReportListModel::Row ReportListModel::pack(const QStringList& texts)
+{
+    const auto count = static_cast<size_t>(texts.size());
+    if (m_pools.size() < count)
+        m_pools.resize(count);
+    m_lastPooled.resize(count, -1);
+    m_packing.clear();
+    putNumber(m_packing, count);
+    for (size_t column = 0; column < count; ++column)
+    {
+        const QString& text = texts[static_cast<qsizetype>(column)];
+        qsizetype& pooled = m_lastPooled[column];
+        const bool repeated = !text.isEmpty() && static_cast<qsizetype>(column) < m_lastTexts.size() &&
+                              text == m_lastTexts[static_cast<qsizetype>(column)];
+        if (!repeated)
+            pooled = -1;
+        else if (pooled < 0)
+        {
+            pooled = m_pools[column].size();
+            m_pools[column].append(text);
+        }
+        if (pooled >= 0)
+            putNumber(m_packing, quint64(pooled) << 2 | Pooled);
+        else if (isLatin1(text))
+        {
+            putNumber(m_packing, quint64(text.size()) << 2 | Latin1);
+            const qsizetype at = m_packing.size();
+            m_packing.resize(at + text.size());
+            for (qsizetype i = 0; i < text.size(); ++i)
+                m_packing[at + i] = static_cast<char>(text[i].unicode());
+        }
+        else
+        {
+            putNumber(m_packing, quint64(text.size()) << 2 | Utf16);
+            m_packing.append(reinterpret_cast<const char*>(text.constData()), text.size() * qsizetype(sizeof(QChar)));
+        }
+    }
+    m_lastTexts = texts;
+    // A copy of exactly the packed size: the working buffer's slack stays behind.
+    return {QByteArray(m_packing.constData(), m_packing.size()), false};
 }
 
 int ReportListModel::rowCount(const QModelIndex& parent) const
