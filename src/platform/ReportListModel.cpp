@@ -1,5 +1,6 @@
 #include "ReportListModel.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -10,6 +11,7 @@ enum CellKind : quint64
     Latin1 = 0,
     Utf16 = 1,
     Pooled = 2,
+    Prefixed = 3,
 };
 
 void putNumber(QByteArray& out, quint64 value)
@@ -32,14 +34,6 @@ quint64 takeNumber(const char*& at)
         if (byte < 0x80)
             return value;
     }
-}
-
-bool isLatin1(const QString& text)
-{
-    for (QChar c : text)
-        if (c.unicode() > 0xff)
-            return false;
-    return true;
 }
 
 } // namespace
@@ -84,6 +78,7 @@ void ReportListModel::clear()
     m_pools.clear();
     m_lastTexts.clear();
     m_lastPooled.clear();
+    m_prefixSources.clear();
     endResetModel();
 }
 
@@ -128,63 +123,112 @@ QString ReportListModel::text(int row, int column) const
         return {};
     for (int cell = 0;; ++cell)
     {
-        const quint64 head = takeNumber(at);
+        quint64 head = takeNumber(at);
+        if ((head & 3) == Pooled)
+        {
+            if (cell == column)
+                return m_pools[static_cast<size_t>(column)][static_cast<qsizetype>(head >> 2)];
+            continue;
+        }
+        QStringView prefix;
+        if ((head & 3) == Prefixed)
+        {
+            const auto shared = static_cast<qsizetype>(takeNumber(at));
+            if (cell == column)
+                prefix =
+                    QStringView(m_pools[static_cast<size_t>(column)][static_cast<qsizetype>(head >> 2)]).left(shared);
+            head = takeNumber(at);
+        }
         const auto size = static_cast<qsizetype>(head >> 2);
+        const bool wide = (head & 3) == Utf16;
         if (cell == column)
         {
-            switch (head & 3)
-            {
-            case Latin1:
-                return size ? QString::fromLatin1(at, size) : QString();
-            case Utf16: {
-                QString text(size, Qt::Uninitialized);
-                std::memcpy(text.data(), at, static_cast<size_t>(size) * sizeof(QChar));
-                return text;
-            }
-            default:
-                return m_pools[static_cast<size_t>(column)][size];
-            }
+            if (prefix.size() + size == 0)
+                return {};
+            QString text(prefix.size() + size, Qt::Uninitialized);
+            QChar* out = text.data();
+            std::memcpy(out, prefix.data(), static_cast<size_t>(prefix.size()) * sizeof(QChar));
+            out += prefix.size();
+            if (wide)
+                std::memcpy(out, at, static_cast<size_t>(size) * sizeof(QChar));
+            else
+                for (qsizetype i = 0; i < size; ++i)
+                    out[i] = QChar(static_cast<unsigned char>(at[i]));
+            return text;
         }
-        at += (head & 3) == Latin1 ? size : (head & 3) == Utf16 ? size * qsizetype(sizeof(QChar)) : 0;
+        at += wide ? size * qsizetype(sizeof(QChar)) : size;
+    }
+}
+
+void ReportListModel::putText(QStringView text)
+{
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xff; }))
+    {
+        putNumber(m_packing, quint64(text.size()) << 2 | Latin1);
+        const qsizetype at = m_packing.size();
+        m_packing.resize(at + text.size());
+        for (qsizetype i = 0; i < text.size(); ++i)
+            m_packing[at + i] = static_cast<char>(text[i].unicode());
+    }
+    else
+    {
+        putNumber(m_packing, quint64(text.size()) << 2 | Utf16);
+        m_packing.append(reinterpret_cast<const char*>(text.data()), text.size() * qsizetype(sizeof(QChar)));
     }
 }
 
 ReportListModel::Row ReportListModel::pack(const QStringList& texts)
 {
+    // A shorter common start is not worth the pool entry and the extra numbers.
+    constexpr qsizetype kMinShared = 16;
     const auto count = static_cast<size_t>(texts.size());
     if (m_pools.size() < count)
         m_pools.resize(count);
     m_lastPooled.resize(count, -1);
+    m_prefixSources.resize(count, -1);
     m_packing.clear();
     putNumber(m_packing, count);
     for (size_t column = 0; column < count; ++column)
     {
         const QString& text = texts[static_cast<qsizetype>(column)];
+        QStringList& pool = m_pools[column];
+        const QString last = static_cast<qsizetype>(column) < m_lastTexts.size()
+                                 ? m_lastTexts[static_cast<qsizetype>(column)]
+                                 : QString();
         qsizetype& pooled = m_lastPooled[column];
-        const bool repeated = !text.isEmpty() && static_cast<qsizetype>(column) < m_lastTexts.size() &&
-                              text == m_lastTexts[static_cast<qsizetype>(column)];
-        if (!repeated)
+        if (text.isEmpty() || text != last)
             pooled = -1;
         else if (pooled < 0)
         {
-            pooled = m_pools[column].size();
-            m_pools[column].append(text);
+            pooled = pool.size();
+            pool.append(text);
         }
         if (pooled >= 0)
-            putNumber(m_packing, quint64(pooled) << 2 | Pooled);
-        else if (isLatin1(text))
         {
-            putNumber(m_packing, quint64(text.size()) << 2 | Latin1);
-            const qsizetype at = m_packing.size();
-            m_packing.resize(at + text.size());
-            for (qsizetype i = 0; i < text.size(); ++i)
-                m_packing[at + i] = static_cast<char>(text[i].unicode());
+            putNumber(m_packing, quint64(pooled) << 2 | Pooled);
+            continue;
+        }
+        // A long start shared with an earlier cell of the column (an entry ID's store
+        // part) is kept once, in the pool.
+        const auto commonStart = [&](const QString& other) {
+            return std::mismatch(text.begin(), text.end(), other.begin(), other.end()).first - text.begin();
+        };
+        qsizetype& source = m_prefixSources[column];
+        qsizetype shared = source >= 0 ? commonStart(pool[source]) : 0;
+        if (shared < kMinShared && commonStart(last) >= kMinShared)
+        {
+            source = pool.size();
+            pool.append(last);
+            shared = commonStart(last);
+        }
+        if (shared >= kMinShared)
+        {
+            putNumber(m_packing, quint64(source) << 2 | Prefixed);
+            putNumber(m_packing, quint64(shared));
         }
         else
-        {
-            putNumber(m_packing, quint64(text.size()) << 2 | Utf16);
-            m_packing.append(reinterpret_cast<const char*>(text.constData()), text.size() * qsizetype(sizeof(QChar)));
-        }
+            shared = 0;
+        putText(QStringView(text).mid(shared));
     }
     m_lastTexts = texts;
     // A copy of exactly the packed size: the working buffer's slack stays behind.

@@ -99,6 +99,9 @@ void TestReportListModel::cellsReadBackAsAdded_data()
     const QString longText = QString(300, u'x') + u'\u00e9';
     QTest::newRow("latin-1, long, empty") << QList<QStringList>{{longText, QString(), QStringLiteral("a")}};
     QTest::newRow("beyond latin-1") << QList<QStringList>{{QStringLiteral("\u4e2d\u6587 \U0001F600"), longText}};
+    const QString p = QString(20, u'p'), q = QString(20, u'q');
+    QTest::newRow("shared starts") << QList<QStringList>{{p + u'1'}, {p + u'2'}, {p + u'\u4e2d'}, {q},
+                                                         {q + u'x'}, {p},        {p + u'3'}};
     QTest::newRow("repeats and changes") << QList<QStringList>{{QStringLiteral("R"), QStringLiteral("F")},
                                                                {QStringLiteral("R"), QStringLiteral("G")},
                                                                {QStringLiteral("R"), QStringLiteral("F")},
