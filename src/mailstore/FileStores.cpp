@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStringBuilder>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -149,6 +150,39 @@ std::unique_ptr<Outlook::Item> mboxItem(const QString& path, qint64 offset, cons
                                          [path, offset, check] { return readMboxChecked(path, offset, check); });
 }
 
+// A summary's three texts as one UTF-8 buffer (their lengths first, -1 for a null
+// text): one allocation per indexed message instead of three UTF-16 ones.
+QByteArray packSummary(const MessageSummary& summary)
+{
+    const QString* texts[] = {&summary.senderName, &summary.senderAddress, &summary.subject};
+    QByteArray utf8[3];
+    qint32 sizes[3];
+    for (int i = 0; i < 3; ++i)
+    {
+        utf8[i] = texts[i]->toUtf8();
+        sizes[i] = texts[i]->isNull() ? -1 : qint32(utf8[i].size());
+    }
+    QByteArray packed(reinterpret_cast<const char*>(sizes), sizeof sizes);
+    packed.reserve(packed.size() + utf8[0].size() + utf8[1].size() + utf8[2].size());
+    return packed.append(utf8[0]).append(utf8[1]).append(utf8[2]);
+}
+
+MessageSummary unpackSummary(const QByteArray& packed)
+{
+    qint32 sizes[3];
+    std::memcpy(sizes, packed.constData(), sizeof sizes);
+    const char* at = packed.constData() + sizeof sizes;
+    MessageSummary summary;
+    QString* texts[] = {&summary.senderName, &summary.senderAddress, &summary.subject};
+    for (int i = 0; i < 3; ++i)
+        if (sizes[i] >= 0)
+        {
+            *texts[i] = sizes[i] ? QString::fromUtf8(at, sizes[i]) : QStringLiteral("");
+            at += sizes[i];
+        }
+    return summary;
+}
+
 class MboxSource : public MessageSource
 {
 public:
@@ -162,7 +196,7 @@ public:
     std::unique_ptr<Outlook::Item> item(int i) override
     {
         const Entry& e = index().at(i);
-        MessageSummary summary = e.summary;
+        MessageSummary summary = unpackSummary(e.summary);
         if (e.date != kNoDate)
             summary.date = localDateTime(e.date);
         return mboxItem(m_path, e.offset, QStringLiteral("%1").arg(e.check, 16, 16, QLatin1Char('0')),
@@ -183,7 +217,7 @@ private:
         qint64 offset;
         quint64 check;
         qint64 date;
-        MessageSummary summary; ///< without its date
+        QByteArray summary; ///< packed, without its date
     };
     static constexpr qint64 kNoDate = std::numeric_limits<qint64>::min();
 
@@ -202,8 +236,8 @@ private:
                     }
                     MessageSummary summary = MessageSummary::fromHeader(header);
                     const qint64 date = summary.date.isValid() ? summary.date.toSecsSinceEpoch() : kNoDate;
-                    summary.date = QDateTime();
-                    m_index->push_back({offset, mboxCheck(header).toULongLong(nullptr, 16), date, std::move(summary)});
+                    m_index->push_back(
+                        {offset, mboxCheck(header).toULongLong(nullptr, 16), date, packSummary(summary)});
                 });
         }
         return *m_index;

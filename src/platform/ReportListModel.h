@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QByteArray>
 #include <QList>
 #include <QStringList>
 #include <vector>
@@ -46,12 +47,24 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    // A row's cells packed in one buffer: Latin-1 text as one byte a character, other
+    // text as UTF-16, and a cell equal to the one above it as an index into its
+    // column's pool (Root, Folder and Subfolder repeat for thousands of rows), and a
+    // cell with a long start in common with a pooled one as that start's length and the rest.
     struct Row
     {
-        QStringList texts;
+        QByteArray cells;
         bool checked = false;
     };
 
+    Row pack(const QStringList& texts);
+    void putText(QStringView text);
+
     QList<Column> m_columns;
     std::vector<Row> m_rows;
+    std::vector<QStringList> m_pools;       ///< per column
+    QStringList m_lastTexts;                ///< the last row added
+    std::vector<qsizetype> m_lastPooled;    ///< its cells' pool indexes, or -1
+    std::vector<qsizetype> m_prefixSources; ///< per column: the pool entry long starts are shared with
+    QByteArray m_packing;
 };

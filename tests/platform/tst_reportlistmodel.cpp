@@ -12,6 +12,8 @@ private Q_SLOTS:
     void rowsColumnsAndChecks();
     void bulkChecksNotifyOnce();
     void manyRows();
+    void cellsReadBackAsAdded_data();
+    void cellsReadBackAsAdded();
 };
 
 namespace
@@ -89,6 +91,36 @@ void TestReportListModel::manyRows()
     model.setChecked(99999, true);
     QCOMPARE(model.text(99999, 6), QStringLiteral("Message 99999"));
     QCOMPARE(model.checkedCount(), 1);
+}
+
+void TestReportListModel::cellsReadBackAsAdded_data()
+{
+    QTest::addColumn<QList<QStringList>>("rows");
+    const QString longText = QString(300, u'x') + u'\u00e9';
+    QTest::newRow("latin-1, long, empty") << QList<QStringList>{{longText, QString(), QStringLiteral("a")}};
+    QTest::newRow("beyond latin-1") << QList<QStringList>{{QStringLiteral("\u4e2d\u6587 \U0001F600"), longText}};
+    const QString p = QString(20, u'p'), q = QString(20, u'q');
+    QTest::newRow("shared starts") << QList<QStringList>{{p + u'1'}, {p + u'2'}, {p + u'\u4e2d'}, {q},
+                                                         {q + u'x'}, {p},        {p + u'3'}};
+    QTest::newRow("repeats and changes") << QList<QStringList>{{QStringLiteral("R"), QStringLiteral("F")},
+                                                               {QStringLiteral("R"), QStringLiteral("G")},
+                                                               {QStringLiteral("R"), QStringLiteral("F")},
+                                                               {QStringLiteral("S"), QStringLiteral("F")},
+                                                               {QStringLiteral("S")},
+                                                               {QStringLiteral("S"), QStringLiteral("F")}};
+}
+
+void TestReportListModel::cellsReadBackAsAdded()
+{
+    QFETCH(QList<QStringList>, rows);
+    ReportListModel model;
+    addMailColumns(model);
+    model.addRow(rows.first());
+    model.addRows(rows.mid(1));
+    for (int row = 0; row < rows.size(); ++row)
+        for (int column = 0; column < 9; ++column)
+            QCOMPARE(model.text(row, column), rows[row].value(column));
+    QCOMPARE(model.data(model.index(0, 0)).toString(), rows[0].value(0));
 }
 
 QTEST_GUILESS_MAIN(TestReportListModel)

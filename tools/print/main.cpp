@@ -417,15 +417,22 @@ int run(const PrintTool::Options& options)
     };
     if (options.list)
     {
+        // One line buffer for every row: no list, join or copy per row.
+        QString line;
         const auto writeRow = [&](int row, const QString& extra) {
-            QStringList cells = rowTexts(row);
-            if (const QString date = pageDates.value(row); !date.isEmpty())
-                cells[Outlook::MailRow::Date] = date;
+            line.clear();
+            for (int column = 0; column < Outlook::MailRow::ColumnCount; ++column)
+            {
+                if (column > 0)
+                    line += u'	';
+                const QString date = column == Outlook::MailRow::Date ? pageDates.value(row) : QString();
+                line += cellText(date.isEmpty() ? grid.text(row, column) : date);
+            }
             if (!extra.isNull())
-                cells << extra;
-            for (QString& cell : cells)
-                cell = cellText(cell);
-            std::fputs(cells.join(u'\t').toUtf8().append('\n').constData(), stdout);
+                line += u'\t' + cellText(extra);
+            line += u'\n';
+            const QByteArray bytes = line.toUtf8();
+            std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
         };
         if (options.listDuplicates)
             for (const auto& [copy, first] : choice.duplicates)
