@@ -150,31 +150,37 @@ std::unique_ptr<Outlook::Item> mboxItem(const QString& path, qint64 offset, cons
                                          [path, offset, check] { return readMboxChecked(path, offset, check); });
 }
 
-// A summary's three texts as one UTF-8 buffer (their lengths first, -1 for a null
-// text): one allocation per indexed message instead of three UTF-16 ones.
+// A summary's texts as one UTF-8 buffer (their lengths first, -1 for a null text): one
+// allocation per indexed message instead of one UTF-16 string each.
 QByteArray packSummary(const MessageSummary& summary)
 {
-    const QString* texts[] = {&summary.senderName, &summary.senderAddress, &summary.subject};
-    QByteArray utf8[3];
-    qint32 sizes[3];
-    for (int i = 0; i < 3; ++i)
+    const QString* texts[] = {&summary.senderName, &summary.senderAddress, &summary.subject, &summary.dateText};
+    constexpr int n = std::size(texts);
+    QByteArray utf8[n];
+    qint32 sizes[n];
+    qsizetype total = sizeof sizes;
+    for (int i = 0; i < n; ++i)
     {
         utf8[i] = texts[i]->toUtf8();
         sizes[i] = texts[i]->isNull() ? -1 : qint32(utf8[i].size());
+        total += utf8[i].size();
     }
     QByteArray packed(reinterpret_cast<const char*>(sizes), sizeof sizes);
-    packed.reserve(packed.size() + utf8[0].size() + utf8[1].size() + utf8[2].size());
-    return packed.append(utf8[0]).append(utf8[1]).append(utf8[2]);
+    packed.reserve(total);
+    for (const QByteArray& text : utf8)
+        packed.append(text);
+    return packed;
 }
 
 MessageSummary unpackSummary(const QByteArray& packed)
 {
-    qint32 sizes[3];
+    MessageSummary summary;
+    QString* texts[] = {&summary.senderName, &summary.senderAddress, &summary.subject, &summary.dateText};
+    constexpr int n = std::size(texts);
+    qint32 sizes[n];
     std::memcpy(sizes, packed.constData(), sizeof sizes);
     const char* at = packed.constData() + sizeof sizes;
-    MessageSummary summary;
-    QString* texts[] = {&summary.senderName, &summary.senderAddress, &summary.subject};
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < n; ++i)
         if (sizes[i] >= 0)
         {
             *texts[i] = sizes[i] ? QString::fromUtf8(at, sizes[i]) : QStringLiteral("");
