@@ -401,10 +401,9 @@ private Q_SLOTS:
         QTest::newRow("text differs") << QByteArray("<a href='https://example.com/offer?id=7'>our offer</a>")
                                       << "offer <https://example.com/offer?id=7>";
         QTest::newRow("link around a heading")
-            << QByteArray("<a href='https://example.com/j'><h1>J</h1>ump</a>") << "ump <https://example.com/j>";
-        QTest::newRow("link around table cells")
-            << QByteArray("<a href='https://example.com/t'><table><tr><td>Ju</td><td>mp</td></tr></table></a>")
-            << "mp <https://example.com/t>";
+            << QByteArray("<a href='http://a.org/'><h1>J</h1>ump</a>") << "ump <http://a.org/>";
+        QTest::newRow("link around cells")
+            << QByteArray("<a href='http://a.org/'><table><tr><td>Ju<td>mp</table></a>") << "mp <http://a.org/>";
         QTest::newRow("image link") << QByteArray("<a href='https://example.net/'><img src='cid:none'></a>")
                                     << "<https://example.net/>";
         QTest::newRow("text is the address")
