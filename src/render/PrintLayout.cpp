@@ -433,7 +433,7 @@ void showLinkTargets(QTextDocument& doc)
         {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat format = fragment.charFormat();
-            const QString target = format.isAnchor() ? format.anchorHref() : QString();
+            const QString target = format.isAnchor() ? format.anchorHref().trimmed() : QString();
             if (target != href)
                 close();
             if (target.isEmpty())
@@ -456,7 +456,7 @@ void showLinkTargets(QTextDocument& doc)
         small.setForeground(Qt::black);
         small.setFontPointSize(qMin<qreal>(7.5, pointSize(doc, it->format)));
         cursor.setPosition(it->end);
-        cursor.insertText(QStringLiteral(" <%1>").arg(it->href.trimmed()), small);
+        cursor.insertText(QStringLiteral(" <%1>").arg(it->href), small);
     }
 }
 
