@@ -501,21 +501,10 @@ void readAttachments(libpff_item_t* message, Render::Message& out, int depth)
     }
 }
 
-// "Name <address>" for an Internet address; the name alone for any other kind (an Exchange
-// directory path means nothing on paper).
-QString shownAddress(const QString& name, const QString& address, const QString& addressType)
-{
-    if (address.isEmpty() || addressType.compare(QLatin1String("SMTP"), Qt::CaseInsensitive) != 0)
-        return name.isEmpty() ? address : name;
-    return Render::nameWithAddress(name, address);
-}
-
-// To, Cc and Bcc from the message's recipient table, with each recipient's Internet address;
-// the display strings the message keeps hold the names only. Where the table has nobody
-// of a kind, that kind's display string stands.
+// To, Cc and Bcc from the message's recipient table, with each recipient's Internet address.
 void readRecipients(libpff_item_t* message, Render::Message& out)
 {
-    QStringList lists[3]; // To, Cc, Bcc
+    std::vector<Render::MapiRecipient> table;
     PffItem recipients;
     libpff_error_t* error = nullptr;
     int count = 0;
@@ -526,20 +515,13 @@ void readRecipients(libpff_item_t* message, Render::Message& out)
         count = 0;
     }
     for (int i = 0; i < count; ++i)
-    {
-        const QString name = stringEntry(recipients.get(), kDisplayName, i);
-        QString address = stringEntry(recipients.get(), kSmtpAddress, i);
-        const QString shown = address.isEmpty() ? shownAddress(name, stringEntry(recipients.get(), kEmailAddress, i),
-                                                               stringEntry(recipients.get(), kAddressType, i))
-                                                : shownAddress(name, address, QStringLiteral("SMTP"));
-        // MAPI_TO 1, MAPI_CC 2, MAPI_BCC 3; the high bits are flags.
-        const uint32_t kind = int32Entry(recipients.get(), kRecipientType, i).value_or(1) & 0x0F;
-        if (!shown.isEmpty())
-            lists[kind == 2 ? 1 : kind == 3 ? 2 : 0] << shown;
-    }
-    out.to = lists[0].isEmpty() ? stringEntry(message, kDisplayTo) : Render::joinRecipients(lists[0]);
-    out.cc = lists[1].isEmpty() ? stringEntry(message, kDisplayCc) : Render::joinRecipients(lists[1]);
-    out.bcc = Render::joinRecipients(lists[2]);
+        table.push_back(
+            {int32Entry(recipients.get(), kRecipientType, i).value_or(1),
+             stringEntry(recipients.get(), kDisplayName, i), stringEntry(recipients.get(), kEmailAddress, i),
+             stringEntry(recipients.get(), kAddressType, i), stringEntry(recipients.get(), kSmtpAddress, i)});
+    out.to = stringEntry(message, kDisplayTo);
+    out.cc = stringEntry(message, kDisplayCc);
+    Render::setRecipients(out, table);
 }
 
 // Reply-To as the Internet header gave it (read by the message reader, as for .eml files),
@@ -562,9 +544,9 @@ QString replyTo(libpff_item_t* message)
 Render::Message readMessage(libpff_item_t* message, int depth)
 {
     Render::Message out;
-    out.from = shownAddress(stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_NAME),
-                            stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_EMAIL_ADDRESS),
-                            stringEntry(message, kSenderAddressType));
+    out.from = Render::shownAddress(stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_NAME),
+                                    stringEntry(message, LIBPFF_ENTRY_TYPE_MESSAGE_SENDER_EMAIL_ADDRESS),
+                                    stringEntry(message, kSenderAddressType));
     readRecipients(message, out);
     out.replyTo = replyTo(message);
     out.subject = PstItem::subjectOf(message);

@@ -73,4 +73,43 @@ inline QString joinRecipients(const QStringList& recipients)
     return recipients.join(QStringLiteral("; "));
 }
 
+/// "Name <address>" for an Internet address; the name alone for any other kind (an Exchange
+/// directory path means nothing on paper).
+inline QString shownAddress(const QString& name, const QString& address, const QString& addressType)
+{
+    if (address.isEmpty() || addressType.compare(QLatin1String("SMTP"), Qt::CaseInsensitive) != 0)
+        return name.isEmpty() ? address : name;
+    return nameWithAddress(name, address);
+}
+
+/// One row of a MAPI recipient table, as a mail store or a TNEF stream keeps it.
+struct MapiRecipient
+{
+    quint32 kind = 1; ///< 1 To, 2 Cc, 3 Bcc; the high bits are flags
+    QString name;
+    QString address;     ///< as its address type writes it: an Exchange recipient's is a directory path
+    QString addressType; ///< "SMTP", "EX", ...
+    QString smtpAddress; ///< the Internet address, which an Exchange recipient may have beside
+};
+
+/// To, Cc and Bcc of `message` from its recipient table, each recipient with its Internet
+/// address. A kind the table has nobody of keeps what `message` holds: the display strings,
+/// which hold the names only.
+inline void setRecipients(Message& message, const std::vector<MapiRecipient>& table)
+{
+    QStringList lists[3]; // To, Cc, Bcc
+    for (const MapiRecipient& r : table)
+    {
+        const QString shown = r.smtpAddress.isEmpty() ? shownAddress(r.name, r.address, r.addressType)
+                                                      : shownAddress(r.name, r.smtpAddress, QStringLiteral("SMTP"));
+        const quint32 kind = r.kind & 0x0F;
+        if (!shown.isEmpty())
+            lists[kind == 2 ? 1 : kind == 3 ? 2 : 0] << shown;
+    }
+    QString* lines[3] = {&message.to, &message.cc, &message.bcc};
+    for (int i = 0; i < 3; ++i)
+        if (!lists[i].isEmpty())
+            *lines[i] = joinRecipients(lists[i]);
+}
+
 } // namespace Render

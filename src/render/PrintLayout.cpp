@@ -422,14 +422,19 @@ void showLinkTargets(QTextDocument& doc)
         href.clear();
         text.clear();
     };
+    QTextBlock piece; // the paragraph of the open link's last piece
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
     {
+        // A link goes on into the next paragraph when that one starts with it (an <a> around
+        // a heading, list items or table cells): its address goes after its last piece, once.
+        if (piece.isValid() && piece.next() != block)
+            close();
         for (auto it = block.begin(); !it.atEnd(); ++it)
         {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat format = fragment.charFormat();
-            const QString target = format.isAnchor() ? format.anchorHref() : QString();
-            if (target != href || fragment.position() != end)
+            const QString target = format.isAnchor() ? format.anchorHref().trimmed() : QString();
+            if (target != href)
                 close();
             if (target.isEmpty())
                 continue;
@@ -437,9 +442,10 @@ void showLinkTargets(QTextDocument& doc)
             text += fragment.text();
             end = fragment.position() + fragment.length();
             last = format;
+            piece = block;
         }
-        close(); // a link ends with its paragraph
     }
+    close();
     QTextCursor cursor(&doc);
     for (auto it = links.rbegin(); it != links.rend(); ++it)
     {
@@ -450,7 +456,7 @@ void showLinkTargets(QTextDocument& doc)
         small.setForeground(Qt::black);
         small.setFontPointSize(qMin<qreal>(7.5, pointSize(doc, it->format)));
         cursor.setPosition(it->end);
-        cursor.insertText(QStringLiteral(" <%1>").arg(it->href.trimmed()), small);
+        cursor.insertText(QStringLiteral(" <%1>").arg(it->href), small);
     }
 }
 

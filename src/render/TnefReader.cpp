@@ -3,9 +3,11 @@
 #include "Message.h"
 #include "RtfText.h"
 #include "TextDecoding.h"
+#include "TnefProperties.h"
 
 #include <QDateTime>
 #include <QTimeZone>
+#include <QtEndian>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -55,8 +57,9 @@ QByteArray bytesOf(const variableLength* v)
 QString utf16(const QByteArray& bytes)
 {
     QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
-    while (text.endsWith(QChar(0)))
-        text.chop(1);
+    const qsizetype end = text.indexOf(QChar(0));
+    if (end >= 0)
+        text.truncate(end);
     return text;
 }
 
@@ -70,19 +73,28 @@ QString eightBit(QByteArray bytes, const QByteArray& charset)
     return decodeText(bytes, charset);
 }
 
-// A text property: 8-bit text in the message's code page (some writers put UTF-16 there:
-// tell them apart by the bytes), or a Unicode one, which libytnef hands over as UTF-8.
+// 8-bit text in the message's code page; some writers put UTF-16 there: tell them apart
+// by the bytes before the terminator (with it, "Bob\0" would read as one UTF-16 letter).
+QString string8(const QByteArray& bytes, const QByteArray& charset)
+{
+    qsizetype end = bytes.size();
+    while (end > 0 && bytes[end - 1] == '\0')
+        --end;
+    qsizetype zeros = 0;
+    for (qsizetype i = 1; i < end; i += 2)
+        zeros += bytes[i] == '\0';
+    if (end >= 2 && zeros * 2 >= end / 2)
+        return utf16(bytes);
+    return eightBit(bytes, charset);
+}
+
+// A text property: 8-bit, or a Unicode one, which libytnef hands over as UTF-8.
 QString stringProperty(MAPIProps* props, unsigned id, const QByteArray& charset)
 {
     const QByteArray bytes = bytesOf(MAPIFindProperty(props, PROP_TAG(PT_STRING8, id)));
     if (bytes.isEmpty())
         return eightBit(bytesOf(MAPIFindProperty(props, PROP_TAG(PT_UNICODE, id))), QByteArrayLiteral("utf-8"));
-    qsizetype zeros = 0;
-    for (qsizetype i = 1; i < bytes.size(); i += 2)
-        zeros += bytes[i] == '\0';
-    if (bytes.size() >= 2 && bytes.size() % 2 == 0 && zeros * 2 >= bytes.size() / 2)
-        return utf16(bytes);
-    return eightBit(bytes, charset);
+    return string8(bytes, charset);
 }
 
 QByteArray codepageCharset(TNEFStruct* tnef)
@@ -116,9 +128,37 @@ QDateTime fileTime(MAPIProps* props, unsigned id)
     return QDateTime::fromMSecsSinceEpoch(qint64(ticks - UnixEpochTicks) / 10000, QTimeZone::utc());
 }
 
+constexpr quint16 PrSmtpAddress = 0x39FE;
+
+// The recipients of a message attached inside a TNEF stream, from the stream's recipient
+// table, which libytnef skips. Its strings are as stored: 8-bit or UTF-16.
+std::vector<MapiRecipient> recipientTable(const QByteArray& stream, const QByteArray& charset)
+{
+    std::vector<MapiRecipient> table;
+    for (const TnefProperties::Row& row :
+         TnefProperties::rows(TnefProperties::messageAttribute(stream, TnefProperties::RecipientTable)))
+    {
+        MapiRecipient recipient;
+        for (const TnefProperties::Property& p : row)
+        {
+            if (p.id == PR_RECIPIENT_TYPE && p.type == PT_LONG && p.value.size() == 4)
+                recipient.kind = qFromLittleEndian<quint32>(p.value.constData());
+            QString* field = p.id == PR_DISPLAY_NAME    ? &recipient.name
+                             : p.id == PR_EMAIL_ADDRESS ? &recipient.address
+                             : p.id == PR_ADDRTYPE      ? &recipient.addressType
+                             : p.id == PrSmtpAddress    ? &recipient.smtpAddress
+                                                        : nullptr;
+            if (field && (p.type == PT_STRING8 || p.type == PT_UNICODE))
+                *field = (p.type == PT_UNICODE ? utf16(p.value) : string8(p.value, charset)).trimmed();
+        }
+        table.push_back(std::move(recipient));
+    }
+    return table;
+}
+
 // The header of a message attached inside a TNEF stream: the outer message's MIME header
 // has only the outer message's.
-void readEmbeddedHeader(TNEFStruct* tnef, const QByteArray& charset, Message& message)
+void readEmbeddedHeader(TNEFStruct* tnef, const QByteArray& stream, const QByteArray& charset, Message& message)
 {
     MAPIProps* props = &tnef->MapiProperties;
     message.subject = stringProperty(props, PR_SUBJECT, charset).trimmed();
@@ -129,6 +169,7 @@ void readEmbeddedHeader(TNEFStruct* tnef, const QByteArray& charset, Message& me
     message.from = address.contains(u'@') ? nameWithAddress(name, address) : (name.isEmpty() ? address : name);
     message.to = stringProperty(props, PR_DISPLAY_TO, charset);
     message.cc = stringProperty(props, PR_DISPLAY_CC, charset);
+    setRecipients(message, recipientTable(stream, charset));
     message.date = fileTime(props, PR_CLIENT_SUBMIT_TIME);
     if (!message.date.isValid())
         message.date = fileTime(props, PR_MESSAGE_DELIVERY_TIME);
@@ -184,7 +225,7 @@ bool readTnefAt(const QByteArray& bytes, Message& message, int depth)
     }
     message.textBody = text.trimmed().isEmpty() ? QString() : text;
     if (depth > 0)
-        readEmbeddedHeader(tnef, charset, message);
+        readEmbeddedHeader(tnef, bytes, charset, message);
 
     for (::Attachment* a = tnef->starting_attach.next; a; a = a->next)
     {

@@ -9,6 +9,7 @@
 #include "ReadMessage.h"
 #include "RtfText.h"
 #include "TestSupport.h"
+#include "TnefReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTextDocumentFragment>
 #include <QtTest>
+#include <numeric>
 
 using namespace Render;
 
@@ -82,6 +84,28 @@ QByteArray opensslCms(const QStringList& args, const QByteArray& text)
     all += args;
     all.replaceInStrings(QStringLiteral("CERT"), cert).replaceInStrings(QStringLiteral("KEY"), key);
     return run(all, text);
+}
+
+// Pieces of a TNEF stream: little-endian numbers, a MAPI property with one string or binary
+// value (type 0x1F as UTF-16), an attribute with its checksum.
+QByteArray le(quint32 value, int size = 4)
+{
+    const quint32 v = qToLittleEndian(value);
+    return QByteArray(reinterpret_cast<const char*>(&v), size);
+}
+
+QByteArray prop(quint16 type, quint16 id, QByteArray v)
+{
+    if (type == 0x1F)
+        v = QByteArray(reinterpret_cast<const char*>(QString::fromLatin1(v).utf16()), v.size() * 2 + 1);
+    v += '\0';
+    return le(id << 16 | type) + le(1) + le(v.size()) + v + QByteArray(-v.size() & 3, '\0');
+}
+
+QByteArray attribute(char level, quint32 id, const QByteArray& data)
+{
+    const quint32 sum = std::accumulate(data.begin(), data.end(), 0u, [](quint32 s, char c) { return s + quint8(c); });
+    return level + le(id) + le(data.size()) + data + le(sum, 2);
 }
 
 } // namespace
@@ -405,6 +429,27 @@ private Q_SLOTS:
         QCOMPARE(inner.to, QStringLiteral("receiver@receiver.com"));
         QCOMPARE(inner.inlineParts.size(), 1);
         QVERIFY(inner.inlineParts.first().content.startsWith("\xFF\xD8"));
+    }
+
+    // A message inside winmail.dat prints its recipient table's people; Cc, absent there, its names.
+    void tnefRecipients()
+    {
+        const QByteArray named = le(0x80010003) + QByteArray(16, 'g') + le(1) + le(4) + le('n') + le(7);
+        const QByteArray multi = le(0x3A10101E) + le(2) + le(2) + le('x') + le(3) + le('y' | 'z' << 8);
+        const QByteArray table = le(2) + le(4) + le(0x0C150003) + le(1) + prop(0x1F, 0x3001, "Ann Lee") +
+                                 prop(0x1E, 0x3002, "SMTP") + prop(0x1E, 0x3003, "ann@x.org") + le(7) + le(0x0C150003) +
+                                 le(3) + named + multi + prop(0x1E, 0x3001, "Kim") + prop(0x1E, 0x3002, "EX") +
+                                 prop(0x1E, 0x3003, "/o=Org/cn=kim") + prop(0x1F, 0x39FE, "kim@x.org");
+        const QByteArray signature("\x78\x9f\x3e\x22\x01\x00", 6);
+        const QByteArray header = le(2) + prop(0x1E, 0x0E04, "Ann Lee") + prop(0x1E, 0x0E03, "Carol");
+        const QByteArray inner = signature + attribute(1, 0x69003, header) + attribute(1, 0x69004, table);
+        const QByteArray attachment = le(1) + prop(0x0D, 0x3701, QByteArray(16, 'i') + inner);
+        Message m;
+        QVERIFY(
+            readTnef(signature + attribute(2, 0x69002, QByteArray(14, '\0')) + attribute(2, 0x69005, attachment), m));
+        QCOMPARE(m.embedded.size(), size_t(1));
+        const Message& e = m.embedded.front();
+        QCOMPARE((QStringList{e.to, e.cc, e.bcc}), (QStringList{"Ann Lee <ann@x.org>", "Carol", "Kim <kim@x.org>"}));
     }
 
     // One RTF reader for .pst items and winmail.dat alike.
