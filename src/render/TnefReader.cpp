@@ -129,6 +129,7 @@ QDateTime fileTime(MAPIProps* props, unsigned id)
 }
 
 constexpr quint16 PrSmtpAddress = 0x39FE;
+constexpr quint16 PrSenderSmtpAddress = 0x5D01;
 
 // The recipients of a message attached inside a TNEF stream, from the stream's recipient
 // table, which libytnef skips. Its strings are as stored: 8-bit or UTF-16.
@@ -165,7 +166,10 @@ void readEmbeddedHeader(TNEFStruct* tnef, const QByteArray& stream, const QByteA
     if (message.subject.isEmpty())
         message.subject = eightBit(bytesOf(&tnef->subject), charset).trimmed();
     const QString name = stringProperty(props, PR_SENDER_NAME, charset);
-    const QString address = stringProperty(props, PR_SENDER_EMAIL_ADDRESS, charset);
+    // An Exchange sender's address is a directory path; its Internet address may stand beside it.
+    QString address = stringProperty(props, PR_SENDER_EMAIL_ADDRESS, charset);
+    if (!address.contains(u'@'))
+        address = stringProperty(props, PrSenderSmtpAddress, charset);
     message.from = address.contains(u'@') ? nameWithAddress(name, address) : (name.isEmpty() ? address : name);
     message.to = stringProperty(props, PR_DISPLAY_TO, charset);
     message.cc = stringProperty(props, PR_DISPLAY_CC, charset);

@@ -441,7 +441,8 @@ private Q_SLOTS:
                                  le(3) + named + multi + prop(0x1E, 0x3001, "Kim") + prop(0x1E, 0x3002, "EX") +
                                  prop(0x1E, 0x3003, "/o=Org/cn=kim") + prop(0x1F, 0x39FE, "kim@x.org");
         const QByteArray signature("\x78\x9f\x3e\x22\x01\x00", 6);
-        const QByteArray header = le(2) + prop(0x1E, 0x0E04, "Ann Lee") + prop(0x1E, 0x0E03, "Carol");
+        const QByteArray header = le(5) + prop(0x1E, 0x0E04, "Ann Lee") + prop(0x1E, 0x0E03, "Carol") +
+                                  prop(0x1E, 0x0C1A, "Bo") + prop(0x1E, 0x0C1F, "/o=Org/cn=bo") + prop(0x1E, 0x5D01, "bo@x.org");
         const QByteArray inner = signature + attribute(1, 0x69003, header) + attribute(1, 0x69004, table);
         const QByteArray attachment = le(1) + prop(0x0D, 0x3701, QByteArray(16, 'i') + inner);
         Message m;
@@ -449,7 +450,8 @@ private Q_SLOTS:
             readTnef(signature + attribute(2, 0x69002, QByteArray(14, '\0')) + attribute(2, 0x69005, attachment), m));
         QCOMPARE(m.embedded.size(), size_t(1));
         const Message& e = m.embedded.front();
-        QCOMPARE((QStringList{e.to, e.cc, e.bcc}), (QStringList{"Ann Lee <ann@x.org>", "Carol", "Kim <kim@x.org>"}));
+        QCOMPARE((QStringList{e.from, e.to, e.cc, e.bcc}),
+                 (QStringList{"Bo <bo@x.org>", "Ann Lee <ann@x.org>", "Carol", "Kim <kim@x.org>"}));
     }
 
     // One RTF reader for .pst items and winmail.dat alike.
