@@ -206,9 +206,13 @@ void MailListing::addItemRow(Item& item, const QString& subfolderCell)
         cells << unreadableText(std::current_exception());
     }
     cells << quietly([&] { return item.EntryID(); }).value_or(QString());
+    const QString pageDate =
+        PageDates || RowSink ? quietly([&] { return item.SentOnText(); }).value_or(QString()) : QString();
+    if (RowSink)
+        return RowSink(cells, pageDate);
     m_pendingRows.append(std::move(cells));
     if (PageDates)
-        PageDates->append(quietly([&] { return item.SentOnText(); }).value_or(QString()));
+        PageDates->append(pageDate);
 }
 
 void MailListing::addUnreadableRow(const QString& subfolderCell, std::exception_ptr error)
@@ -217,6 +221,8 @@ void MailListing::addUnreadableRow(const QString& subfolderCell, std::exception_
     while (cells.size() < MailRow::Subject)
         cells << QString();
     cells << unreadableText(error) << QString();
+    if (RowSink)
+        return RowSink(cells, QString());
     m_pendingRows.append(std::move(cells));
     if (PageDates)
         PageDates->append(QString());
