@@ -9,6 +9,7 @@
 
 #include <QCollator>
 #include <QCryptographicHash>
+#include <QtEndian>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,7 +75,7 @@ QByteArray headerOf(const QByteArray& message)
 
 /// What tells an mbox message from every other, wherever it moves in its file: its header
 /// block without the status fields mail programs rewrite in place.
-QString mboxCheck(const QByteArray& header)
+quint64 mboxCheckValue(const QByteArray& header)
 {
     static const QByteArrayView rewritten[] = {"status:",
                                                "x-status:",
@@ -85,7 +86,8 @@ QString mboxCheck(const QByteArray& header)
                                                "x-uid:",
                                                "content-length:",
                                                "lines:"};
-    QCryptographicHash hash(QCryptographicHash::Sha1);
+    static thread_local QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.reset();
     bool skipping = false;
     QByteArray withoutCr;
     // Every piece between newlines (the empty one after the last too), without its CRs.
@@ -107,7 +109,18 @@ QString mboxCheck(const QByteArray& header)
         hash.addData(line);
         hash.addData("\n");
     }
-    return QString::fromLatin1(hash.result().left(8).toHex());
+    return qFromBigEndian<quint64>(hash.resultView().data());
+}
+
+/// A check value as entry IDs write it: 16 hex digits.
+QString checkText(quint64 check)
+{
+    return QStringLiteral("%1").arg(check, 16, 16, QLatin1Char('0'));
+}
+
+QString mboxCheck(const QByteArray& header)
+{
+    return checkText(mboxCheckValue(header));
 }
 
 /// The message an mbox entry ID names: at its offset when it is still there, else wherever
@@ -221,7 +234,7 @@ public:
     std::unique_ptr<Outlook::Item> item(int i) override
     {
         const Entry& e = index().at(i);
-        const QString check = QStringLiteral("%1").arg(e.check, 16, 16, QLatin1Char('0'));
+        const QString check = checkText(e.check);
         return mboxItem(m_path, e.offset, check, MessageSummary::fromHeader(header(e, check)), m_idPrefix);
     }
 
@@ -256,7 +269,7 @@ private:
                     if (deletedInThunderbird(header))
                         ++m_deleted;
                     else
-                        m_index->push_back({offset, mboxCheck(header).toULongLong(nullptr, 16), quint32(header.size()),
+                        m_index->push_back({offset, mboxCheckValue(header), quint32(header.size()),
                                             quickHash(header)});
                 });
             m_index->shrink_to_fit();

@@ -16,7 +16,7 @@ void ListRows::append(QStringView cell)
 
 void ListRows::write(const QStringList& cells, const QString& pageDate, const QString& extra)
 {
-    m_line.clear();
+    m_line.resize(0); // keeps its capacity, unlike clear()
     for (int column = 0; column < Outlook::MailRow::ColumnCount; ++column)
     {
         if (column > 0)
