@@ -191,7 +191,12 @@ void MailListing::addItemRow(Item& item, const QString& subfolderCell)
     QStringList cells;
     cells.reserve(MailRow::ColumnCount);
     cells << RootFolderName << TopFolderName << subfolderCell;
-    cells << quietly([&] { return MailRow::DateText(item.ReceivedTime()); }).value_or(QString());
+    const QString pageDate =
+        PageDates || RowSink ? quietly([&] { return item.SentOnText(); }).value_or(QString()) : QString();
+    if (RowSink && !pageDate.isEmpty())
+        cells << pageDate;
+    else
+        cells << quietly([&] { return MailRow::DateText(item.ReceivedTime()); }).value_or(QString());
     cells << quietly([&] { return item.SenderName(); }).value_or(QString());
     cells << quietly([&] {
                  return OutlookVersion >= 10 && item.SenderEmailType() == u"SMTP" ? item.SenderEmailAddress()
@@ -206,10 +211,8 @@ void MailListing::addItemRow(Item& item, const QString& subfolderCell)
         cells << unreadableText(std::current_exception());
     }
     cells << quietly([&] { return item.EntryID(); }).value_or(QString());
-    const QString pageDate =
-        PageDates || RowSink ? quietly([&] { return item.SentOnText(); }).value_or(QString()) : QString();
     if (RowSink)
-        return RowSink(cells, pageDate);
+        return RowSink(cells);
     m_pendingRows.append(std::move(cells));
     if (PageDates)
         PageDates->append(pageDate);
@@ -222,7 +225,7 @@ void MailListing::addUnreadableRow(const QString& subfolderCell, std::exception_
         cells << QString();
     cells << unreadableText(error) << QString();
     if (RowSink)
-        return RowSink(cells, QString());
+        return RowSink(cells);
     m_pendingRows.append(std::move(cells));
     if (PageDates)
         PageDates->append(QString());
