@@ -213,7 +213,7 @@ void MailListing::addItemRow(Item& item, const QString& subfolderCell)
     cells << quietly([&] { return item.EntryID(); }).value_or(QString());
     if (RowSink)
         return RowSink(cells);
-    m_pendingRows.append(std::move(cells));
+    queueRow(std::move(cells));
     if (PageDates)
         PageDates->append(pageDate);
 }
@@ -226,7 +226,7 @@ void MailListing::addUnreadableRow(const QString& subfolderCell, std::exception_
     cells << unreadableText(error) << QString();
     if (RowSink)
         return RowSink(cells);
-    m_pendingRows.append(std::move(cells));
+    queueRow(std::move(cells));
     if (PageDates)
         PageDates->append(QString());
 }
@@ -234,6 +234,15 @@ void MailListing::addUnreadableRow(const QString& subfolderCell, std::exception_
 void MailListing::letWindowProcess()
 {
     m_pump.letWindowProcess([this] { flushRows(); });
+}
+
+void MailListing::queueRow(QStringList cells)
+{
+    // Rows wait as separate texts, so not too many of them: the grid packs each row small.
+    constexpr qsizetype kMostWaiting = 1024;
+    m_pendingRows.append(std::move(cells));
+    if (m_pendingRows.size() >= kMostWaiting)
+        flushRows();
 }
 
 void MailListing::flushRows()

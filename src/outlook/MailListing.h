@@ -68,6 +68,7 @@ private:
     void addUnreadableRow(const QString& subfolderCell, std::exception_ptr error);
     void noteNotCovered(Folder& root);
     void letWindowProcess();
+    void queueRow(QStringList cells);
     void flushRows();
 
     ApplicationFactory& m_factory;
