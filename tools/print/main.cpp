@@ -297,7 +297,10 @@ int run(const PrintTool::Options& options)
                             !PrintTool::needsMessages(options) && options.sort == PrintTool::Options::SortKey::Store &&
                             !options.reverse && sources.size() == 1;
     if (streamRows)
-        listing.RowSink = [&](const QStringList& cells) { listRows.write(cells, QString()); };
+        listing.RowSink = [&](const QStringList& cells) {
+            if (!stopSignal) // stopped: no more rows, and the run says so below
+                listRows.write(cells, QString());
+        };
     else if (options.list)
         listing.PageDates = &pageDates;
     int notCovered = 0; // notes on what the stores hold and the listing does not show
