@@ -1,7 +1,9 @@
 #!/bin/sh
 # vellumtide-print --list beside Python's mailbox module reading From, To, Subject and
 # Date of every message, on the same generated mbox tree in one run: seconds, peak
-# memory and the time ratio.
+# memory and the time ratio. When the listing benchmark is built beside BIN_DIR (as
+# run.sh builds it), the main window's grid lists the same tree too, beside the engine's
+# walk of it without the grid.
 #
 #   bench/listing/peer.sh BIN_DIR [MESSAGES]     (default 100000, in 10 folders)
 set -eu
@@ -41,3 +43,12 @@ row() {
 }
 row "vellumtide-print --list" "$ours"
 row "python3 mailbox (From, To, Subject, Date)" "$peer"
+
+grid=$bin/../listing_bench
+[ -x "$grid" ] || exit 0
+echo "$work/store" >"$work/profile.txt"
+QT_QPA_PLATFORM=offscreen "$grid" --rows --profile "$work/profile.txt" >"$work/grid" 2>"$work/err" || { cat "$work/err" >&2; exit 1; }
+[ "$(awk '$1 == "grid" { print $4 }' "$work/grid")" = "$count" ] || { echo "the grid holds $(cat "$work/grid")" >&2; exit 1; }
+row "engine walk alone (no grid)" "$(awk '$1 == "walk" { print $2, $3 }' "$work/grid")"
+row "main window grid (offscreen)" "$(awk '$1 == "grid" { print $2, $3 }' "$work/grid")"
+awk '{ t[$1] = $2 } END { printf "grid beyond the walk: %.2f s\n", t["grid"] - t["walk"] }' "$work/grid"

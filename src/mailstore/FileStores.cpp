@@ -9,13 +9,12 @@
 
 #include <QCollator>
 #include <QCryptographicHash>
+#include <QtEndian>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QStringBuilder>
-#include <cstring>
-#include <limits>
 #include <optional>
 #include <vector>
 
@@ -38,14 +37,21 @@ public:
 /// Thunderbird marks a message it deleted with bit 0x0008 and drops it only when compacting the folder.
 bool deletedInThunderbird(const QByteArray& header)
 {
-    static const QByteArray field = "X-Mozilla-Status:";
-    for (const QByteArray& line : header.split('\n'))
-        if (line.size() > field.size() && qstrnicmp(line.constData(), field.constData(), field.size()) == 0)
+    constexpr QByteArrayView field = "X-Mozilla-Status:";
+    for (qsizetype at = 0; at < header.size();)
+    {
+        qsizetype end = header.indexOf('\n', at);
+        if (end < 0)
+            end = header.size();
+        const QByteArrayView line(header.constData() + at, end - at);
+        at = end + 1;
+        if (line.size() > field.size() && line.first(field.size()).compare(field, Qt::CaseInsensitive) == 0)
         {
             bool ok = false;
-            const uint flags = line.mid(field.size()).trimmed().toUInt(&ok, 16);
+            const uint flags = line.sliced(field.size()).trimmed().toUInt(&ok, 16);
             return ok && (flags & 0x0008) != 0;
         }
+    }
     return false;
 }
 
@@ -69,7 +75,7 @@ QByteArray headerOf(const QByteArray& message)
 
 /// What tells an mbox message from every other, wherever it moves in its file: its header
 /// block without the status fields mail programs rewrite in place.
-QString mboxCheck(const QByteArray& header)
+quint64 mboxCheckValue(const QByteArray& header)
 {
     static const QByteArrayView rewritten[] = {"status:",
                                                "x-status:",
@@ -80,7 +86,8 @@ QString mboxCheck(const QByteArray& header)
                                                "x-uid:",
                                                "content-length:",
                                                "lines:"};
-    QCryptographicHash hash(QCryptographicHash::Sha1);
+    static thread_local QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.reset();
     bool skipping = false;
     QByteArray withoutCr;
     // Every piece between newlines (the empty one after the last too), without its CRs.
@@ -102,7 +109,18 @@ QString mboxCheck(const QByteArray& header)
         hash.addData(line);
         hash.addData("\n");
     }
-    return QString::fromLatin1(hash.result().left(8).toHex());
+    return qFromBigEndian<quint64>(hash.resultView().data());
+}
+
+/// A check value as entry IDs write it: 16 hex digits.
+QString checkText(quint64 check)
+{
+    return QStringLiteral("%1").arg(check, 16, 16, QLatin1Char('0'));
+}
+
+QString mboxCheck(const QByteArray& header)
+{
+    return checkText(mboxCheckValue(header));
 }
 
 /// The message an mbox entry ID names: at its offset when it is still there, else wherever
@@ -150,44 +168,58 @@ std::unique_ptr<Outlook::Item> mboxItem(const QString& path, qint64 offset, cons
                                          [path, offset, check] { return readMboxChecked(path, offset, check); });
 }
 
-// A summary's texts as one UTF-8 buffer (their lengths first, -1 for a null text): one
-// allocation per indexed message instead of one UTF-16 string each.
-QByteArray packSummary(const MessageSummary& summary)
+/// Byte ranges of mbox files, read a window at a time: the listing asks for the header blocks
+/// of a folder's messages in file order, so one read serves many of them.
+class MboxWindow
 {
-    const QString* texts[] = {&summary.senderName, &summary.senderAddress, &summary.subject, &summary.dateText};
-    constexpr int n = std::size(texts);
-    QByteArray utf8[n];
-    qint32 sizes[n];
-    qsizetype total = sizeof sizes;
-    for (int i = 0; i < n; ++i)
+public:
+    /// `size` bytes at `at`, fewer at the end of the file; none when the file cannot be read.
+    std::optional<QByteArrayView> read(const QString& path, qint64 at, qsizetype size)
     {
-        utf8[i] = texts[i]->toUtf8();
-        sizes[i] = texts[i]->isNull() ? -1 : qint32(utf8[i].size());
-        total += utf8[i].size();
-    }
-    QByteArray packed(reinterpret_cast<const char*>(sizes), sizeof sizes);
-    packed.reserve(total);
-    for (const QByteArray& text : utf8)
-        packed.append(text);
-    return packed;
-}
-
-MessageSummary unpackSummary(const QByteArray& packed)
-{
-    MessageSummary summary;
-    QString* texts[] = {&summary.senderName, &summary.senderAddress, &summary.subject, &summary.dateText};
-    constexpr int n = std::size(texts);
-    qint32 sizes[n];
-    std::memcpy(sizes, packed.constData(), sizeof sizes);
-    const char* at = packed.constData() + sizeof sizes;
-    for (int i = 0; i < n; ++i)
-        if (sizes[i] >= 0)
+        const qint64 end = m_start + m_bytes.size();
+        if (path != m_path || at < m_start || at > end || (at + size > end && !m_atEnd))
         {
-            *texts[i] = sizes[i] ? QString::fromUtf8(at, sizes[i]) : QStringLiteral("");
-            at += sizes[i];
+            m_path.clear();
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly) || !file.seek(at))
+                return std::nullopt;
+            constexpr qsizetype kWindow = 16 * 1024;
+            m_bytes.resize(qMax(size, kWindow));
+            const qint64 got = file.read(m_bytes.data(), m_bytes.size());
+            if (got < 0)
+                return std::nullopt;
+            m_atEnd = got < m_bytes.size();
+            m_bytes.resize(got);
+            m_path = path;
+            m_start = at;
         }
-    return summary;
-}
+        const qint64 from = at - m_start;
+        return QByteArrayView(m_bytes).sliced(from, qMin<qint64>(size, m_bytes.size() - from));
+    }
+
+    /// The `size` bytes after the line that starts at `offset` (a message's "From " line).
+    std::optional<QByteArrayView> afterLine(const QString& path, qint64 offset, qsizetype size)
+    {
+        // Most "From " lines are short: a second read only for a long one.
+        for (const qsizetype line : {qsizetype(1024), qsizetype(64 * 1024)})
+        {
+            const std::optional<QByteArrayView> bytes = read(path, offset, line + 1 + size);
+            const qsizetype start = bytes ? bytes->indexOf('\n') + 1 : 0;
+            if (start > 0 && start + size <= bytes->size())
+                return bytes->sliced(start, size);
+        }
+        return std::nullopt;
+    }
+
+    /// Reads from the file again next time.
+    void forget() { m_path.clear(); }
+
+private:
+    QString m_path;
+    qint64 m_start = 0;
+    bool m_atEnd = false;
+    QByteArray m_bytes;
+};
 
 class MboxSource : public MessageSource
 {
@@ -202,11 +234,8 @@ public:
     std::unique_ptr<Outlook::Item> item(int i) override
     {
         const Entry& e = index().at(i);
-        MessageSummary summary = unpackSummary(e.summary);
-        if (e.date != kNoDate)
-            summary.date = localDateTime(e.date);
-        return mboxItem(m_path, e.offset, QStringLiteral("%1").arg(e.check, 16, 16, QLatin1Char('0')),
-                        std::move(summary), m_idPrefix);
+        const QString check = checkText(e.check);
+        return mboxItem(m_path, e.offset, check, MessageSummary::fromHeader(header(e, check)), m_idPrefix);
     }
 
     int deleted() override
@@ -216,16 +245,18 @@ public:
     }
 
 private:
-    // Kept for every message of the folder while the store is open, so kept small: the
-    // check value as a number, the date as seconds (a QDateTime in a zone is a heap object).
+    // Kept for every message of the folder while the store is open, so kept small: where the
+    // message starts, the check value as a number, and the size and a quick hash of its header
+    // block. The header's texts are read again when the message is listed, not kept.
     struct Entry
     {
         qint64 offset;
         quint64 check;
-        qint64 date;
-        QByteArray summary; ///< packed, without its date
+        quint32 headerSize;
+        quint32 headerHash;
     };
-    static constexpr qint64 kNoDate = std::numeric_limits<qint64>::min();
+
+    static quint32 quickHash(QByteArrayView header) { return quint32(qHash(header)); }
 
     const std::vector<Entry>& index()
     {
@@ -236,17 +267,34 @@ private:
             if (file.open(QIODevice::ReadOnly))
                 Render::MboxFormat::scan(file, [this](qint64 offset, const QByteArray& header) {
                     if (deletedInThunderbird(header))
-                    {
                         ++m_deleted;
-                        return;
-                    }
-                    MessageSummary summary = MessageSummary::fromHeader(header);
-                    const qint64 date = summary.date.isValid() ? summary.date.toSecsSinceEpoch() : kNoDate;
-                    m_index->push_back(
-                        {offset, mboxCheck(header).toULongLong(nullptr, 16), date, packSummary(summary)});
+                    else
+                        m_index->push_back({offset, mboxCheckValue(header), quint32(header.size()),
+                                            quickHash(header)});
                 });
+            m_index->shrink_to_fit();
         }
         return *m_index;
+    }
+
+    /// The header block the scan found: where it found it while it is still there, else
+    /// wherever the message now lies (the file changed since).
+    QByteArray header(const Entry& e, const QString& check)
+    {
+        static thread_local MboxWindow window;
+        // A window read before the file last changed is read again before the message is looked for.
+        for (const bool again : {false, true})
+        {
+            if (again)
+                window.forget();
+            const std::optional<QByteArrayView> header = window.afterLine(m_path, e.offset, e.headerSize);
+            if (header && quickHash(*header) == e.headerHash)
+                return header->toByteArray();
+        }
+        const QByteArray message = readMboxChecked(m_path, e.offset, check);
+        if (message.isEmpty())
+            storeError(QStringLiteral("Items.Item"), QStringLiteral("The message is no longer in \"%1\".").arg(m_path));
+        return headerOf(message);
     }
 
     QString m_path;

@@ -191,7 +191,12 @@ void MailListing::addItemRow(Item& item, const QString& subfolderCell)
     QStringList cells;
     cells.reserve(MailRow::ColumnCount);
     cells << RootFolderName << TopFolderName << subfolderCell;
-    cells << quietly([&] { return MailRow::DateText(item.ReceivedTime()); }).value_or(QString());
+    const QString pageDate =
+        PageDates || RowSink ? quietly([&] { return item.SentOnText(); }).value_or(QString()) : QString();
+    if (RowSink && !pageDate.isEmpty())
+        cells << pageDate;
+    else
+        cells << quietly([&] { return MailRow::DateText(item.ReceivedTime()); }).value_or(QString());
     cells << quietly([&] { return item.SenderName(); }).value_or(QString());
     cells << quietly([&] {
                  return OutlookVersion >= 10 && item.SenderEmailType() == u"SMTP" ? item.SenderEmailAddress()
@@ -206,9 +211,11 @@ void MailListing::addItemRow(Item& item, const QString& subfolderCell)
         cells << unreadableText(std::current_exception());
     }
     cells << quietly([&] { return item.EntryID(); }).value_or(QString());
-    m_pendingRows.append(std::move(cells));
+    if (RowSink)
+        return RowSink(cells);
+    queueRow(std::move(cells));
     if (PageDates)
-        PageDates->append(quietly([&] { return item.SentOnText(); }).value_or(QString()));
+        PageDates->append(pageDate);
 }
 
 void MailListing::addUnreadableRow(const QString& subfolderCell, std::exception_ptr error)
@@ -217,7 +224,9 @@ void MailListing::addUnreadableRow(const QString& subfolderCell, std::exception_
     while (cells.size() < MailRow::Subject)
         cells << QString();
     cells << unreadableText(error) << QString();
-    m_pendingRows.append(std::move(cells));
+    if (RowSink)
+        return RowSink(cells);
+    queueRow(std::move(cells));
     if (PageDates)
         PageDates->append(QString());
 }
@@ -225,6 +234,15 @@ void MailListing::addUnreadableRow(const QString& subfolderCell, std::exception_
 void MailListing::letWindowProcess()
 {
     m_pump.letWindowProcess([this] { flushRows(); });
+}
+
+void MailListing::queueRow(QStringList cells)
+{
+    // Rows wait as separate texts, so not too many of them: the grid packs each row small.
+    constexpr qsizetype kMostWaiting = 1024;
+    m_pendingRows.append(std::move(cells));
+    if (m_pendingRows.size() >= kMostWaiting)
+        flushRows();
 }
 
 void MailListing::flushRows()

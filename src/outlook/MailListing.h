@@ -54,6 +54,9 @@ public:
     QString FindText;
     /// When set, each row's date as its printed page gives it, in row order (empty where unknown).
     QStringList* PageDates = nullptr;
+    /// When set, each row goes here as it is found instead of into the grid, its Date cell
+    /// as the message's printed page gives it where the item knows that.
+    std::function<void(const QStringList& cells)> RowSink;
     /// Busy cursor on and off.
     std::function<void(bool busy)> setBusy;
     /// What the last listing could not cover, one line each after "Done.": stores left out
@@ -65,6 +68,7 @@ private:
     void addUnreadableRow(const QString& subfolderCell, std::exception_ptr error);
     void noteNotCovered(Folder& root);
     void letWindowProcess();
+    void queueRow(QStringList cells);
     void flushRows();
 
     ApplicationFactory& m_factory;

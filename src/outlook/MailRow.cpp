@@ -40,9 +40,17 @@ QString DateText(const QDateTime& time)
     if (!time.isValid())
         return {};
     const DateFormats& f = formats();
-    QString text = f.locale.toString(time.date(), f.date);
-    if (time.time() != QTime(0, 0))
-        text += u' ' + f.locale.toString(time.time(), f.time);
+    // Mail comes in runs of one day: the day's text is made once a run.
+    static thread_local QDate lastDate;
+    static thread_local QString lastDateText;
+    if (const QDate date = time.date(); date != lastDate)
+    {
+        lastDateText = f.locale.toString(date, f.date);
+        lastDate = date;
+    }
+    QString text = lastDateText;
+    if (const QTime clock = time.time(); clock != QTime(0, 0))
+        text += u' ' + f.locale.toString(clock, f.time);
     return text;
 }
 

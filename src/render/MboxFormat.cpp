@@ -1,6 +1,7 @@
 #include "MboxFormat.h"
 
-#include <QList>
+#include <bit>
+#include <cstring>
 #include <deque>
 #include <optional>
 
@@ -35,7 +36,9 @@ public:
     {
         if (m_ahead.empty() && !readOne())
             return false;
-        line = std::move(m_ahead.front());
+        // The caller's last line goes back for its buffer: no allocation a line.
+        std::swap(line, m_ahead.front());
+        m_spare = std::move(m_ahead.front().bytes);
         m_ahead.pop_front();
         return true;
     }
@@ -69,7 +72,9 @@ private:
         const qint64 got = m_in.readLine(m_buffer.data(), m_buffer.size());
         if (got <= 0)
             return false;
-        line.bytes = QByteArray(m_buffer.constData(), qsizetype(got));
+        line.bytes = std::move(m_spare);
+        line.bytes.resize(qsizetype(got));
+        std::memcpy(line.bytes.data(), m_buffer.constData(), size_t(got));
         m_atLineStart = line.bytes.endsWith('\n');
         // Some writers put a UTF-8 byte order mark before the first "From ".
         if (line.offset == 0 && line.bytes.startsWith("\xEF\xBB\xBF"))
@@ -85,25 +90,28 @@ private:
     bool m_atLineStart = true;
     bool m_afterBlank;
     std::deque<Line> m_ahead;
+    QByteArray m_spare;
 };
 
-/// The field name of a header line, lower-cased; empty when the line is no header field.
-QByteArray fieldName(const QByteArray& line)
+/// The field name of a header line, as written; empty when the line is no header field.
+QByteArrayView fieldName(QByteArrayView line)
 {
     qsizetype i = 0;
     while (i < line.size() && line.at(i) > ' ' && line.at(i) < 127 && line.at(i) != ':')
         ++i;
-    return i > 0 && i < line.size() && line.at(i) == ':' ? line.left(i).toLower() : QByteArray();
+    return i > 0 && i < line.size() && line.at(i) == ':' ? line.first(i) : QByteArrayView();
 }
 
-// Fields every mail program writes; a header block without any of them is body text.
-bool isCommonField(const QByteArray& name)
+/// Which of the fields every mail program writes `name` is, as a bit; 0 for any other.
+/// A header block without any of them is body text.
+unsigned commonField(QByteArrayView name)
 {
-    for (const char* common :
-         {"from", "date", "subject", "message-id", "received", "return-path", "to", "x-mozilla-status"})
-        if (name == common)
-            return true;
-    return false;
+    static constexpr QByteArrayView common[] = {"from",     "date",        "subject", "message-id",
+                                                "received", "return-path", "to",      "x-mozilla-status"};
+    for (size_t i = 0; i < std::size(common); ++i)
+        if (name.compare(common[i], Qt::CaseInsensitive) == 0)
+            return 1u << i;
+    return 0;
 }
 
 /// Whether a "From " line starts a message. The first line of the file always does (there
@@ -118,20 +126,19 @@ bool startsMessage(const Line& line, LineReader& reader)
     if (line.offset == 0)
         return true;
     constexpr size_t kMaxHeaderLines = 2000;
-    QList<QByteArray> common;
-    const auto enough = [&] { return common.size() >= (line.afterBlank ? 1 : 3); };
+    unsigned common = 0;
+    const auto enough = [&] { return std::popcount(common) >= (line.afterBlank ? 1 : 3); };
     for (size_t n = 0; n < kMaxHeaderLines; ++n)
     {
         const Line* next = reader.peek(n);
         if (!next || isBlank(*next))
             return enough();
-        const QByteArray name = fieldName(next->bytes);
+        const QByteArrayView name = fieldName(next->bytes);
         const bool continued =
             n > 0 && (!next->startsLine || next->bytes.startsWith(' ') || next->bytes.startsWith('\t'));
         if (name.isEmpty() && !continued)
             return false;
-        if (isCommonField(name) && !common.contains(name))
-            common << name;
+        common |= commonField(name);
     }
     return enough();
 }
@@ -141,14 +148,21 @@ bool startsMessage(const Line& line, LineReader& reader)
 qint64 lengthEnd(QIODevice& in, const QByteArray& header, qint64 bodyStart)
 {
     qint64 length = -1;
-    for (const QByteArray& line : header.split('\n'))
-        if (fieldName(line) == "content-length")
+    for (qsizetype at = 0; at < header.size();)
+    {
+        qsizetype end = header.indexOf('\n', at);
+        if (end < 0)
+            end = header.size();
+        const QByteArrayView line = QByteArrayView(header).sliced(at, end - at);
+        at = end + 1;
+        if (fieldName(line).compare("content-length", Qt::CaseInsensitive) == 0)
         {
             bool ok = false;
-            length = line.mid(line.indexOf(':') + 1).trimmed().toLongLong(&ok);
+            length = line.sliced(line.indexOf(':') + 1).trimmed().toLongLong(&ok);
             if (!ok || length < 0)
                 return -1;
         }
+    }
     if (length < 0 || bodyStart + length > in.size())
         return -1;
     const qint64 end = bodyStart + length;

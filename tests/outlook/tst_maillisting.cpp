@@ -241,6 +241,7 @@ void TestMailListing::dateText_data()
     QTest::newRow("afternoon") << QDateTime(QDate(2024, 3, 5), QTime(14, 30, 15)) << true;
     QTest::newRow("one second past midnight") << QDateTime(QDate(2024, 3, 5), QTime(0, 0, 1)) << true;
     QTest::newRow("midnight exactly") << QDateTime(QDate(2024, 3, 5), QTime(0, 0)) << false;
+    QTest::newRow("the next day") << QDateTime(QDate(2024, 3, 6), QTime(9, 5, 7)) << true;
 }
 
 void TestMailListing::dateText()

@@ -9,6 +9,7 @@
 #include "ExitCode.h"
 #include "ExtractionRun.h"
 #include "LineSteps.h"
+#include "ListRows.h"
 #include "MailEngine.h"
 #include "MailListing.h"
 #include "MailRow.h"
@@ -208,15 +209,6 @@ private:
     int m_count = 0;
 };
 
-QString cellText(QString text)
-{
-    // One row per line, one cell per tab.
-    for (QChar& c : text)
-        if (c == u'\t' || c == u'\n' || c == u'\r')
-            c = u' ';
-    return text;
-}
-
 int run(const PrintTool::Options& options)
 {
     catchStopSignals();
@@ -299,7 +291,17 @@ int run(const PrintTool::Options& options)
     Outlook::MailListing listing(factory, dialogs, grid, pump);
     // --list gives each row's date as its page does; the walk reads it from the item it holds anyway.
     QStringList pageDates;
-    if (options.list)
+    PrintTool::ListRows listRows(stdout);
+    // Rows the listing's order alone chooses go straight out as the walk finds them, kept nowhere.
+    const bool streamRows = options.list && !options.listDuplicates && options.folders.isEmpty() &&
+                            !PrintTool::needsMessages(options) && options.sort == PrintTool::Options::SortKey::Store &&
+                            !options.reverse && sources.size() == 1;
+    if (streamRows)
+        listing.RowSink = [&](const QStringList& cells) {
+            if (!stopSignal) // stopped: no more rows, and the run says so below
+                listRows.write(cells, QString());
+        };
+    else if (options.list)
         listing.PageDates = &pageDates;
     int notCovered = 0; // notes on what the stores hold and the listing does not show
     for (const Source& source : sources)
@@ -388,8 +390,9 @@ int run(const PrintTool::Options& options)
 
     // The last line: where every listed message went.
     const auto account = [&](std::optional<int> printed, int failed) {
-        QStringList parts{QStringLiteral("%1 listed").arg(grid.rowCount()),
-                          QStringLiteral("%1 selected").arg(choice.selected)};
+        const int streamed = streamRows ? listRows.written() : 0;
+        QStringList parts{QStringLiteral("%1 listed").arg(grid.rowCount() + streamed),
+                          QStringLiteral("%1 selected").arg(choice.selected + streamed)};
         if (printed)
             parts << QStringLiteral("%1 printed").arg(*printed);
         if (options.dedupe)
@@ -417,22 +420,8 @@ int run(const PrintTool::Options& options)
     };
     if (options.list)
     {
-        // One line buffer for every row: no list, join or copy per row.
-        QString line;
         const auto writeRow = [&](int row, const QString& extra) {
-            line.clear();
-            for (int column = 0; column < Outlook::MailRow::ColumnCount; ++column)
-            {
-                if (column > 0)
-                    line += u'	';
-                const QString date = column == Outlook::MailRow::Date ? pageDates.value(row) : QString();
-                line += cellText(date.isEmpty() ? grid.text(row, column) : date);
-            }
-            if (!extra.isNull())
-                line += u'\t' + cellText(extra);
-            line += u'\n';
-            const QByteArray bytes = line.toUtf8();
-            std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+            listRows.write(rowTexts(row), pageDates.value(row), extra);
         };
         if (options.listDuplicates)
             for (const auto& [copy, first] : choice.duplicates)
