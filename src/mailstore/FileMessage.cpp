@@ -44,6 +44,7 @@ MessageSummary summaryOf(const Render::HeaderFields& fields)
 // A header block laid out in ways only the message parser reads.
 MessageSummary parsedSummary(const QByteArray& header)
 {
+    Render::ensureGMime();
     // The parser wants the blank line that ends a header block.
     QByteArray block = header;
     block += "\n\n";

@@ -495,8 +495,8 @@ private Q_SLOTS:
             << QStringList{"a@x", "a@x", "a@x", "", "Tue, 8 Dec 2026 09:15:00 XYZT", ""};
         QTest::newRow("8-bit raw header")
             << QByteArray("From: J\xf6rg M\xfcller <jm@x.de>\nSubject: Gr\xc3\xbc\xc3\x9f"
-                          "e\n")
-            << QStringList{"Jörg Müller <jm@x.de>", "Jörg Müller", "jm@x.de", "Grüße", "", ""};
+                          "e 5 \x80\n")
+            << QStringList{"Jörg Müller <jm@x.de>", "Jörg Müller", "jm@x.de", "Grüße 5 €", "", ""};
         QTest::newRow("bang path") << QByteArray("From: host!user@relay@domain.example\n")
                                    << QStringList{"host!user@relay@domain.example",
                                                   "host!user@relay@domain.example",
