@@ -162,8 +162,9 @@ bool plainMailbox(QByteArrayView value, HeaderFields::Mailbox& mailbox)
 GObjectPtr<InternetAddressList> parseAddresses(const QByteArray& value)
 {
     ensureGMime();
-    // The parser wants the text to end in a NUL.
-    return GObjectPtr<InternetAddressList>(internet_address_list_parse(readerOptions(), QByteArray(value).constData()));
+    // The parser wants the text to end in a NUL; `value` may point into a longer block.
+    const QByteArray copy(value.constData(), value.size());
+    return GObjectPtr<InternetAddressList>(internet_address_list_parse(readerOptions(), copy.constData()));
 }
 
 constexpr const char* addressNames[HeaderFields::AddressCount] = {"From", "To", "Cc", "Bcc", "Reply-To"};

@@ -497,6 +497,8 @@ private Q_SLOTS:
             << QByteArray("From: J\xf6rg M\xfcller <jm@x.de>\nSubject: Gr\xc3\xbc\xc3\x9f"
                           "e 5 \x80\n")
             << QStringList{"Jörg Müller <jm@x.de>", "Jörg Müller", "jm@x.de", "Grüße 5 €", "", ""};
+        QTest::newRow("sender without a domain, then a field")
+            << QByteArray("From: user2\r\nTo: user0\r\n") << QStringList{"user2", "user2", "user2", "", "", ""};
         QTest::newRow("bang path") << QByteArray("From: host!user@relay@domain.example\n")
                                    << QStringList{"host!user@relay@domain.example",
                                                   "host!user@relay@domain.example",
