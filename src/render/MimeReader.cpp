@@ -1,6 +1,7 @@
 #include "MimeReader.h"
 
 #include "GMimePtr.h"
+#include "HeaderFields.h"
 #include "MailDate.h"
 #include "MessageBytes.h"
 #include "SmimeContent.h"
@@ -68,13 +69,19 @@ public:
 
     void fill(GMimeMessage* gm, int depth)
     {
-        m_message.from = addresses(gm, GMIME_ADDRESS_TYPE_FROM, "From");
-        m_message.to = addresses(gm, GMIME_ADDRESS_TYPE_TO, "To");
-        m_message.cc = addresses(gm, GMIME_ADDRESS_TYPE_CC, "Cc");
-        m_message.bcc = addresses(gm, GMIME_ADDRESS_TYPE_BCC, "Bcc");
-        m_message.replyTo = addresses(gm, GMIME_ADDRESS_TYPE_REPLY_TO, "Reply-To");
-        m_message.subject = fromUtf8(g_mime_message_get_subject(gm)).simplified();
-        readDate(gm);
+        HeaderFields fields;
+        fields.add(GMIME_OBJECT(gm));
+        m_message.from = fields.addressLine(HeaderFields::From);
+        m_message.to = fields.addressLine(HeaderFields::To);
+        m_message.cc = fields.addressLine(HeaderFields::Cc);
+        m_message.bcc = fields.addressLine(HeaderFields::Bcc);
+        m_message.replyTo = fields.addressLine(HeaderFields::ReplyTo);
+        m_message.subject = fields.subject();
+        m_message.dateText = fields.dateText();
+        const MailDate date = MailDate::parse(m_message.dateText);
+        m_message.date = date.dateTime;
+        m_message.dateZone = date.zoneName;
+        m_message.dateHasZone = date.hasZone;
         m_message.messageId = fromUtf8(g_mime_message_get_message_id(gm)).trimmed();
         if (GMimeObject* body = g_mime_message_get_mime_part(gm))
             walk(body, depth, true);
@@ -96,48 +103,6 @@ private:
         bool declaredAttachment = false;
         bool relatedImage = false; // inside a multipart/related
     };
-
-    void readDate(GMimeMessage* gm)
-    {
-        const char* raw = g_mime_object_get_header(GMIME_OBJECT(gm), "Date");
-        if (!raw)
-            return;
-        m_message.dateText = dateHeaderText(QByteArray(raw));
-        const MailDate date = MailDate::parse(m_message.dateText);
-        m_message.date = date.dateTime;
-        m_message.dateZone = date.zoneName;
-        m_message.dateHasZone = date.hasZone;
-    }
-
-    QString addresses(GMimeMessage* gm, GMimeAddressType type, const char* header)
-    {
-        const char* raw = g_mime_object_get_header(GMIME_OBJECT(gm), header);
-        InternetAddressList* list = g_mime_message_get_addresses(gm, type);
-        if (list && internet_address_list_length(list) > 0 && !hasBangPath(raw))
-        {
-            QStringList shown;
-            for (int i = 0; i < internet_address_list_length(list); ++i)
-            {
-                GCharPtr text(internet_address_to_string(internet_address_list_get_address(list, i), nullptr, FALSE));
-                if (text)
-                    shown << QString::fromUtf8(text.get()).simplified();
-            }
-            return joinRecipients(shown);
-        }
-        // Addresses GMime could not parse: show the header as written, decoded.
-        if (!raw)
-            return {};
-        GCharPtr decoded(g_mime_utils_header_decode_text(m_options, raw));
-        return fromUtf8(decoded.get()).simplified();
-    }
-
-    // An old relayed address ("host!user@relay@domain") holds a second "@" that the address
-    // parser would cut it at: such a header is printed as written.
-    static bool hasBangPath(const char* raw)
-    {
-        static const QRegularExpression re(QStringLiteral(R"([^\s<>,;:"@]+@[^\s<>,;:"@]+@)"));
-        return raw && strchr(raw, '@') != strrchr(raw, '@') && re.match(QString::fromUtf8(raw)).hasMatch();
-    }
 
     void walk(GMimeObject* object, int depth, bool topLevel)
     {
@@ -648,18 +613,11 @@ bool parseMessage(const QByteArray& raw, Message& message, int depth, QString* e
         return true;
     }
 
-    ParserOptionsPtr options(g_mime_parser_options_new());
-    g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
-    g_mime_parser_options_set_parameter_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
-    g_mime_parser_options_set_address_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
-    // Raw 8-bit header text: UTF-8 when it is valid, else the usual Western charset.
-    const char* fallback[] = {"utf-8", "windows-1252", nullptr};
-    g_mime_parser_options_set_fallback_charsets(options.get(), fallback);
-
+    GMimeParserOptions* options = readerOptions();
     GObjectPtr<GMimeStream> stream(
         g_mime_stream_mem_new_with_buffer(prepared.bytes.constData(), prepared.bytes.size()));
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-    GObjectPtr<GMimeMessage> gm(g_mime_parser_construct_message(parser.get(), options.get()));
+    GObjectPtr<GMimeMessage> gm(g_mime_parser_construct_message(parser.get(), options));
     if (!gm)
     {
         if (error)
@@ -667,7 +625,7 @@ bool parseMessage(const QByteArray& raw, Message& message, int depth, QString* e
         return false;
     }
     message.rawText = decodeText(prepared.stray, QByteArray()).trimmed();
-    Collector(message, options.get()).fill(gm.get(), depth);
+    Collector(message, options).fill(gm.get(), depth);
     return true;
 }
 

@@ -2,9 +2,12 @@
 
 #include "AppError.h"
 #include "EntryId.h"
+#include "FileMessage.h"
+#include "MailDate.h"
 #include "MailEngine.h"
 #include "MailTree.h"
 #include "MboxFormat.h"
+#include "MimeReader.h"
 #include "Profile.h"
 #include "StoreNode.h"
 #include "TestSupport.h"
@@ -466,6 +469,55 @@ private Q_SLOTS:
         QVERIFY(second->SenderName().isEmpty());
         QVERIFY(!second->ReceivedTime().isValid());
         QCOMPARE(second->Body().trimmed(), QStringLiteral("second"));
+    }
+
+    // Rule: the list and the printed page read a message's sender, subject and date alike.
+    void headerFieldsAgree_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        // The page's From line | the list's sender name | its address | the subject | the end
+        // of the page's date line | the instant.
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("zone comment before the offset")
+            << QByteArray("From: Ann <ann@x.org>\nSubject: s\nDate: Tue, 5 Mar 1996 10:00:00 (EST) -0500\n")
+            << "Ann <ann@x.org>|Ann|ann@x.org|s|10:00:00 -0500 (EST)|1996-03-05T15:00:00Z";
+        QTest::newRow("sender without a domain, then a field; zone only in a comment, obsolete year")
+            << QByteArray("From: user2\r\nTo: user0\r\nDate: 11 Feb 98 11:51 (EST)\r\n")
+            << "user2|user2|user2||11:51:00 -0500 (EST)|1998-02-11T16:51:00Z";
+        QTest::newRow("8-bit raw header, zone words after a positive offset")
+            << QByteArray("From: J\xf6rg M\xfcller <jm@x.de>\nSubject: Gr\xc3\xbc\xc3\x9f"
+                          "e 5 \x80\n"
+                          "Date: Tue, 8 Dec 2026 23:30:00 +0530 (IST)\n")
+            << "Jörg Müller <jm@x.de>|Jörg Müller|jm@x.de|Grüße 5 €|23:30:00 +0530 (IST)|2026-12-08T18:00:00Z";
+        QTest::newRow("folded subject, the C library's date")
+            << QByteArray("From: a@x\nSubject: a long\n   folded   subject\nDate: Tue Dec  1 10:00:00 2026\n")
+            << "a@x|a@x|a@x|a long folded subject|10:00:00 (no time zone given)|2026-12-01T10:00:00Z";
+        QTest::newRow("bang path, unknown zone printed as written")
+            << QByteArray("From: host!user@relay@domain.example\nDate: Tue, 8 Dec 2026 09:15:00 XYZT\n")
+            << "host!user@relay@domain.example|host!user@relay@domain.example|host!user@relay@domain.example||"
+               "Tue, 8 Dec 2026 09:15:00 XYZT|";
+        QTest::newRow("encoded display name, quoted name")
+            << QByteArray(
+                   "From: =?UTF-8?Q?M=C3=BCller=2C_J=C3=BCrgen?= <jm@x.de>, b@y\nSubject: =?UTF-8?B?R3LDvMOfZQ==?=\n")
+            << "\"Müller, Jürgen\" <jm@x.de>; b@y|Müller, Jürgen|jm@x.de|Grüße||";
+    }
+
+    void headerFieldsAgree()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(QString, expected);
+        const MessageSummary summary = MessageSummary::fromHeader(header);
+        Render::Message page;
+        QVERIFY(Render::MimeReader::readBytes(header + "\nbody\n", page));
+        const QString pageDate = Render::formatMailDate(page.date, page.dateHasZone, page.dateZone, page.dateText);
+        QCOMPARE(Render::formatMailDate(summary.dateText), pageDate);
+        QCOMPARE(summary.date, page.date);
+        QCOMPARE(summary.subject, page.subject);
+        const QString dateEnd = pageDate.right(expected.section(u'|', 4, 4).size());
+        QCOMPARE(QStringList({page.from, summary.senderName, summary.senderAddress, summary.subject, dateEnd,
+                              summary.date.toUTC().toString(Qt::ISODate)})
+                     .join(u'|'),
+                 expected);
     }
 
     void itemFromIdAfterDetach_data()
