@@ -1,5 +1,7 @@
 #include "MailDate.h"
 
+#include "Message.h"
+
 #include <QHash>
 #include <QLocale>
 #include <QTimeZone>
@@ -328,10 +330,11 @@ MailDate MailDate::parse(const QString& text)
     }
     else if (!f.zone.isEmpty())
     {
-        if (!namedZone(f.zone, offsetMinutes))
-            return result; // a zone we cannot place: the text is printed as written
         result.hasZone = true;
-        result.zoneName = f.zone.toString().toUpper();
+        if (namedZone(f.zone, offsetMinutes))
+            result.zoneName = f.zone.toString().toUpper();
+        else
+            result.zoneUnknown = true; // read as UTC
     }
     else if (namedZone(comment, offsetMinutes))
     {
@@ -395,9 +398,18 @@ QString formatMailDate(const QDateTime& dateTime, bool hasZone, const QString& z
     return text;
 }
 
+QString formatMailDate(const Message& message)
+{
+    return message.dateText.isEmpty()
+               ? formatMailDate(message.date, message.dateHasZone, message.dateZone, QString())
+               : formatMailDate(message.dateText);
+}
+
 QString formatMailDate(const QString& asWritten)
 {
     const MailDate date = MailDate::parse(asWritten);
+    if (date.zoneUnknown)
+        return asWritten.simplified();
     return formatMailDate(date.dateTime, date.hasZone, date.zoneName, asWritten);
 }
 

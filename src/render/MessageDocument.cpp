@@ -172,7 +172,7 @@ QList<QPair<QString, QString>> MessageDocument::headerFields(const Message& mess
             fields.append({label, value});
     };
     add(QStringLiteral("From"), message.from);
-    add(QStringLiteral("Sent"), formatMailDate(message.date, message.dateHasZone, message.dateZone, message.dateText));
+    add(QStringLiteral("Sent"), formatMailDate(message));
     add(QStringLiteral("To"), message.to);
     add(QStringLiteral("Cc"), message.cc);
     add(QStringLiteral("Bcc"), message.bcc);

@@ -492,10 +492,10 @@ private Q_SLOTS:
         QTest::newRow("folded subject, the C library's date")
             << QByteArray("From: a@x\nSubject: a long\n   folded   subject\nDate: Tue Dec  1 10:00:00 2026\n")
             << "a@x|a@x|a@x|a long folded subject|10:00:00 (no time zone given)|2026-12-01T10:00:00Z";
-        QTest::newRow("bang path, unknown zone printed as written")
+        QTest::newRow("bang path, unknown zone printed as written and placed as UTC")
             << QByteArray("From: host!user@relay@domain.example\nDate: Tue, 8 Dec 2026 09:15:00 XYZT\n")
             << "host!user@relay@domain.example|host!user@relay@domain.example|host!user@relay@domain.example||"
-               "Tue, 8 Dec 2026 09:15:00 XYZT|";
+               "Tue, 8 Dec 2026 09:15:00 XYZT|2026-12-08T09:15:00Z";
         QTest::newRow("encoded display name, quoted name")
             << QByteArray(
                    "From: =?UTF-8?Q?M=C3=BCller=2C_J=C3=BCrgen?= <jm@x.de>, b@y\nSubject: =?UTF-8?B?R3LDvMOfZQ==?=\n")
@@ -509,7 +509,7 @@ private Q_SLOTS:
         const MessageSummary summary = MessageSummary::fromHeader(header);
         Render::Message page;
         QVERIFY(Render::MimeReader::readBytes(header + "\nbody\n", page));
-        const QString pageDate = Render::formatMailDate(page.date, page.dateHasZone, page.dateZone, page.dateText);
+        const QString pageDate = Render::formatMailDate(page);
         QCOMPARE(Render::formatMailDate(summary.dateText), pageDate);
         QCOMPARE(summary.date, page.date);
         QCOMPARE(summary.subject, page.subject);
