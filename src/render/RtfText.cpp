@@ -190,7 +190,10 @@ public:
             else if (word == "htmlrtf")
                 state.suppressed = !hasParam || param != 0;
             else if (word == "ansicpg" && hasParam)
+            {
+                flushBytes(); // the bytes before it are in the code page they were written in
                 m_codepage = int(param);
+            }
             else if (word == "uc" && hasParam)
                 state.unicodeSkip = int(qBound(0L, param, 8L));
             else if (word == "u" && hasParam)

@@ -32,6 +32,9 @@ private Q_SLOTS:
         QTest::newRow("recipients with their addresses")
             << "Outlook.pst"
             << "Microsoft Outlook Test Message" << QStringList{"To: Saqib Razzaq <saqib.razzaq@xp.local>"} << false;
+        QTest::newRow("reply-to of the transport headers, recipients joined")
+            << "testPST.pst" << "Re: init tokenizer fails: \"Bad type in putfield/putstatic\""
+            << QStringList{"Reply-To: users@opennlp.apache.org; Barry Olddog <oldcanine@yahoo.com>"} << false;
         QTest::newRow("no image") << "sample2.pst"
                                   << "Here is a sample message" << QStringList{} << false;
         QTest::newRow("RTF only") << "testPST_variousBodyTypes.pst"

@@ -464,6 +464,9 @@ private Q_SLOTS:
             << false;
         QTest::newRow("code page of the document")
             << QByteArray(R"({\rtf1\ansi\ansicpg1251 \'cf\'f0\'e8})") << QStringLiteral("При") << false;
+        QTest::newRow("double-byte and Unicode code pages")
+            << QByteArray(R"({\rtf1\ansi\ansicpg932 \'93\'fa\'96\'7b{\ansicpg65001 \'e2\'82\'ac}})") << QStringLiteral("日本€")
+            << false;
         QTest::newRow("ignored destinations")
             << QByteArray(R"({\rtf1{\*\generator Foo;}{\info{\title T}}{\headerf H}Body\tab end})")
             << QStringLiteral("Body\tend") << false;
