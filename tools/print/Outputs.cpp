@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <cerrno>
 #include <csignal>
 #include <cups/cups.h>
@@ -244,6 +245,9 @@ void Outputs::startWorkers()
 {
     // A worker that died makes its request fail, and the message is rendered here instead.
     std::signal(SIGPIPE, SIG_IGN);
+    // Threads do not survive a fork: a copy of Qt's pool that believed it still had idle
+    // threads (left by image conversions of the first message) would wait on them for ever.
+    QThreadPool::globalInstance()->waitForDone();
     for (int i = 0; i < m_maxJobs; ++i)
     {
         int requests[2], replies[2];
