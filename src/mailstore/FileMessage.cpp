@@ -36,8 +36,9 @@ MessageSummary summaryOf(const Render::HeaderFields& fields)
     summary.senderAddress = sender.address;
     summary.subject = fields.subject();
     summary.dateText = fields.dateText();
-    if (const QDateTime date = Render::MailDate::parse(summary.dateText).dateTime; date.isValid())
-        summary.date = localDateTime(date.toSecsSinceEpoch());
+    summary.sent = Render::MailDate::parse(summary.dateText);
+    if (summary.sent.dateTime.isValid())
+        summary.date = localDateTime(summary.sent.dateTime.toSecsSinceEpoch());
     return summary;
 }
 
@@ -121,7 +122,7 @@ QString FileMessage::Body()
 
 QString FileMessage::SentOnText()
 {
-    return Render::formatMailDate(m_summary.dateText);
+    return m_summary.sent.format(m_summary.dateText);
 }
 
 void FileMessage::PrintOut()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Item.h"
+#include "MailDate.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -23,6 +24,7 @@ struct MessageSummary
     QString subject;
     QDateTime date;   ///< the Date header in local time; invalid when missing or unreadable
     QString dateText; ///< the Date header as written
+    Render::MailDate sent; ///< its reading, which the page's date line shows
 
     static MessageSummary fromHeader(const QByteArray& header);
 };

@@ -6,6 +6,7 @@
 #include "FolderName.h"
 #include "MboxFormat.h"
 #include "StoreNode.h"
+#include "TextLines.h"
 
 #include <QCollator>
 #include <QCryptographicHash>
@@ -38,21 +39,16 @@ public:
 bool deletedInThunderbird(const QByteArray& header)
 {
     constexpr QByteArrayView field = "X-Mozilla-Status:";
-    for (qsizetype at = 0; at < header.size();)
-    {
-        qsizetype end = header.indexOf('\n', at);
-        if (end < 0)
-            end = header.size();
-        const QByteArrayView line(header.constData() + at, end - at);
-        at = end + 1;
-        if (line.size() > field.size() && line.first(field.size()).compare(field, Qt::CaseInsensitive) == 0)
-        {
-            bool ok = false;
-            const uint flags = line.sliced(field.size()).trimmed().toUInt(&ok, 16);
-            return ok && (flags & 0x0008) != 0;
-        }
-    }
-    return false;
+    bool deleted = false;
+    Render::forEachLine(header, [&](QByteArrayView line) {
+        if (line.size() <= field.size() || line.first(field.size()).compare(field, Qt::CaseInsensitive) != 0)
+            return true;
+        bool ok = false;
+        const uint flags = line.sliced(field.size()).trimmed().toUInt(&ok, 16);
+        deleted = ok && (flags & 0x0008) != 0;
+        return false; // the first one counts
+    });
+    return deleted;
 }
 
 QByteArray readMboxAt(const QString& path, qint64 offset)

@@ -2,6 +2,7 @@
 
 #include "GMimePtr.h"
 #include "Message.h"
+#include "TextLines.h"
 
 #include <QStringList>
 #include <cstring>
@@ -225,34 +226,26 @@ bool HeaderFields::addBlock(QByteArrayView block)
         if (valueStart)
             taken.add(name, QByteArrayView(valueStart, valueEnd));
     };
-    for (qsizetype at = 0; at < block.size();)
-    {
-        qsizetype end = block.indexOf('\n', at);
-        if (end < 0)
-            end = block.size();
-        QByteArrayView line = block.sliced(at, end - at);
-        at = end + 1;
+    bool laidOut = true;
+    forEachLine(block, [&](QByteArrayView line) {
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.isEmpty())
-            break;
+            return false;
         if (line.front() == ' ' || line.front() == '\t')
         {
-            if (!valueStart)
-                return false;
             valueEnd = line.data() + line.size();
-            continue;
+            return laidOut = valueStart != nullptr;
         }
         const qsizetype colon = line.indexOf(':');
-        if (colon <= 0)
-            return false;
         flush();
-        name = line.first(colon);
-        if (std::any_of(name.begin(), name.end(), [](char c) { return c <= ' ' || c >= 127; }))
-            return false;
+        name = line.first(qMax<qsizetype>(colon, 0));
         valueStart = line.data() + colon + 1;
         valueEnd = line.data() + line.size();
-    }
+        return laidOut = colon > 0 && std::none_of(name.begin(), name.end(), [](char c) { return c <= ' ' || c >= 127; });
+    });
+    if (!laidOut)
+        return false;
     flush();
     *this = std::move(taken);
     return true;

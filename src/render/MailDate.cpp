@@ -405,12 +405,14 @@ QString formatMailDate(const Message& message)
                : formatMailDate(message.dateText);
 }
 
+QString MailDate::format(const QString& asWritten) const
+{
+    return zoneUnknown ? asWritten.simplified() : formatMailDate(dateTime, hasZone, zoneName, asWritten);
+}
+
 QString formatMailDate(const QString& asWritten)
 {
-    const MailDate date = MailDate::parse(asWritten);
-    if (date.zoneUnknown)
-        return asWritten.simplified();
-    return formatMailDate(date.dateTime, date.hasZone, date.zoneName, asWritten);
+    return MailDate::parse(asWritten).format(asWritten);
 }
 
 } // namespace Render

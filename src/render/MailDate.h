@@ -21,6 +21,8 @@ struct MailDate
     /// Reads an RFC 5322 date, with the obsolete forms mail still carries and the C library's
     /// "Tue Dec  1 10:00:00 2026", "Dec 1, 2026 10:00:00" and "2026-12-01 10:00:00".
     static MailDate parse(const QString& text);
+    /// The date line of the printed header for this reading of `asWritten`.
+    QString format(const QString& asWritten) const;
 };
 
 /// The date line of the printed header: the sender's time with its offset and zone name, the

@@ -1,5 +1,7 @@
 #include "MboxFormat.h"
 
+#include "TextLines.h"
+
 #include <bit>
 #include <cstring>
 #include <deque>
@@ -148,22 +150,14 @@ bool startsMessage(const Line& line, LineReader& reader)
 qint64 lengthEnd(QIODevice& in, const QByteArray& header, qint64 bodyStart)
 {
     qint64 length = -1;
-    for (qsizetype at = 0; at < header.size();)
-    {
-        qsizetype end = header.indexOf('\n', at);
-        if (end < 0)
-            end = header.size();
-        const QByteArrayView line = QByteArrayView(header).sliced(at, end - at);
-        at = end + 1;
-        if (fieldName(line).compare("content-length", Qt::CaseInsensitive) == 0)
-        {
-            bool ok = false;
-            length = line.sliced(line.indexOf(':') + 1).trimmed().toLongLong(&ok);
-            if (!ok || length < 0)
-                return -1;
-        }
-    }
-    if (length < 0 || bodyStart + length > in.size())
+    bool valid = true;
+    forEachLine(header, [&](QByteArrayView line) {
+        if (fieldName(line).compare("content-length", Qt::CaseInsensitive) != 0)
+            return true;
+        length = line.sliced(line.indexOf(':') + 1).trimmed().toLongLong(&valid);
+        return valid = valid && length >= 0;
+    });
+    if (!valid || length < 0 || bodyStart + length > in.size())
         return -1;
     const qint64 end = bodyStart + length;
     if (end == in.size())
